@@ -1,0 +1,99 @@
+#pragma once
+#include <cstdint>
+
+#include <SDL.h>
+#include <glad/gl.h>
+
+#include "engine/Camera.h"
+#include "engine/MathTypes.h"
+
+// Design screen size: render targets, the 3D aspect and all scene layout use it.
+constexpr int32_t SCREEN_WIDTH = 1920;
+constexpr int32_t SCREEN_HEIGHT = 1080;
+
+class Shader;
+
+// A rectangle in a texture's pixels, origin at the image's top left.
+struct SpriteRect {
+    int32_t x;
+    int32_t y;
+    uint16_t w;
+    uint16_t h;
+};
+
+struct Viewport {
+    int32_t x;
+    int32_t y;
+    int32_t width;
+    int32_t height;
+};
+
+// Largest 16:9 rectangle centred in a drawable of the given size.
+Viewport letterboxViewport(int32_t drawableWidth, int32_t drawableHeight);
+
+// 0xAARRGGBB to (r, g, b, a) in 0..1.
+Vec4 unpackArgb(uint32_t argb);
+
+// The window, the GL context and the screen-wide resources; one instance, never destroyed.
+class Engine {
+public:
+    static Engine* getInstance();
+
+    void init();
+    void shutdown();
+
+    void SetOrtho2D();
+    void Begin3D();
+    void End3D();
+    void DrawQuad(int32_t x, int32_t y, uint32_t w, uint32_t h, Shader* shader, float angle);
+    void DrawTexture(int32_t textureId, SpriteRect source, int16_t x, int16_t y);
+    void DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, int16_t y, float angle, uint16_t width,
+                           uint16_t height);
+    void DrawTextureAlpha(int32_t textureId, SpriteRect source, int16_t x, int16_t y, uint8_t alpha);
+    void FillScreen(uint32_t colour);
+    void DrawMesh(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation, const Vec3& scale,
+                  Shader* shader, GLenum mode);
+    void DrawMeshColor(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation,
+                       const Vec3& scale, uint32_t colour);
+    void DrawMeshTextured(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation,
+                          const Vec3& scale, int32_t textureId, uint8_t alpha);
+    void SelectTarget(int32_t kind);
+
+    uint32_t quadVao = 0;
+    uint32_t quadVbo = 0;
+    uint32_t quadEbo = 0;
+    int32_t shaderTexture2D = 0;
+    int32_t shaderColor2D = 0;
+    int32_t shaderTexture3D = 0;
+    Vec3 camera2DPosition{0.0f, 0.0f, 0.0f};
+    Vec3 camera2DFront{0.0f, 0.0f, 0.0f};
+    Vec3 camera2DUp{0.0f, 0.0f, 0.0f};
+    Mat4 projection{1.0f};
+    Mat4 view{1.0f};
+    SDL_Window* window = nullptr;
+    int32_t windowWidth = 0;
+    int32_t windowHeight = 0;
+    SDL_GLContext glContext = nullptr;
+    int32_t overlayTarget = 0;
+    int32_t secondTarget = 0;
+    int32_t screenshotTarget = 0;
+    int32_t bloomTarget = 0;
+    int32_t blurTargets[2] = {0, 0};
+    Camera camera;
+
+    // What "the window" means when drawing: framebuffer 0 and the drawable's size for the show,
+    // an off-screen frame of the chosen size for the capture tool.
+    uint32_t windowFramebuffer = 0;
+    int32_t drawableWidth = 0;
+    int32_t drawableHeight = 0;
+
+    // The letterboxed rectangle of the drawable that shows the design frame.
+    Viewport windowViewport() const;
+    // Binds the window, clears it whole to black and sets the letterboxed viewport.
+    void bindWindowTarget();
+
+private:
+    Engine() = default;
+};
+
+extern Engine* engine;

@@ -1,0 +1,85 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/MathTypes.h"
+
+// Index into Shader::locations.
+enum class UniformSlot : int32_t {
+    Model = 0,
+    View = 1,
+    Projection = 2,
+    Color = 3,
+    ColorAdd = 4,
+    Textura = 5,
+    Flip = 6,
+    TexClamp = 7,
+    Heightmap = 11,
+    FactorMap = 12,
+};
+
+constexpr int32_t UNIFORM_SLOT_COUNT = 13;
+
+// A GLSL program built from "Assets/Shaders/<name>.vertex" and ".fragment".
+class Shader {
+public:
+    virtual ~Shader() = default;
+    virtual void load(const char* name);
+    virtual void bindUniformLocations();
+    virtual void draw();
+
+    // Makes the program current when it is ready; otherwise the bound program stays.
+    void use() const;
+    int32_t location(UniformSlot slot) const;
+
+    uint32_t program = 0;
+    bool ready = false;
+    std::vector<int32_t> locations;
+    std::string name;
+    // Compiler and linker messages of a failed build, for the factory to report.
+    std::string infoLog;
+
+protected:
+    void lookUp(UniformSlot slot, const char* uniform);
+};
+
+class ShaderColor : public Shader {
+public:
+    void bindUniformLocations() override;
+};
+
+class ShaderTexture : public Shader {
+public:
+    void bindUniformLocations() override;
+};
+
+class ShaderTexture3D : public Shader {
+public:
+    void bindUniformLocations() override;
+};
+
+class ShaderPlaneMusic : public Shader {
+public:
+    void bindUniformLocations() override;
+};
+
+// A full-screen procedural effect driven by time, the music and up to four textures.
+class ShaderEffect : public Shader {
+public:
+    void load(const char* name) override;
+    void bindUniformLocations() override;
+    void draw() override;
+
+    Vec2 resolution{0.0f, 0.0f};
+    int32_t locGlobalTime = 0;
+    int32_t locResolution = 0;
+    int32_t locModData = 0;
+    int32_t locTex[4] = {0, 0, 0, 0};
+    int32_t textureCount = 0;
+    int32_t textures[4] = {0, 0, 0, 0};
+    uint32_t vertexArray = 0;
+};
+
+// The one mapping from a texture's blend mode to GL blend state.
+void applyBlendMode(int32_t blendMode);

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <fstream>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "resources/MeshRecord.h"
+
+// Parts of text between delimiters, read as a stream: adjacent delimiters give an empty
+// part, a trailing delimiter adds none, an empty text gives no parts.
+std::vector<std::string> splitString(const std::string& text, char delimiter);
+
+// A text file opened for reading line by line.
+class TextFile {
+public:
+    TextFile(const std::string& path, const char* mode);
+
+    bool isOpen() const { return open; }
+    bool endOfFile() const;
+    // The characters up to the next line feed, without it or a carriage return before it.
+    std::string readLine();
+    std::istream& stream() { return file; }
+    void close();
+
+private:
+    std::string path;
+    std::ifstream file;
+    std::string mode;
+    bool open = false;
+};
+
+// Vertex and element lists of an OBJ file, ready for upload: 3 floats a vertex for lines
+// and plain triangles, 5 (x, y, z, u, v) for textured triangles.
+struct ObjMeshData {
+    MeshKind kind = MeshNone;
+    std::vector<float> vertices;
+    std::vector<uint32_t> elements;
+};
+
+// Parses the OBJ subset without touching GL. Returns false with "line N: reason" in error
+// when the input is malformed.
+bool parseObj(std::istream& in, ObjMeshData& mesh, std::string& error);

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever the build, the show and the tests need and is missing.
+# Safe to run again: it does nothing when everything is there.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config python3
+  libsdl2-dev libmodplug-dev libstb-dev python3-glad
+  libgtest-dev googletest libbenchmark-dev
+  libgl1-mesa-dri libegl1 libegl-mesa0 libgles2
+  xvfb xauth xdotool
+  ffmpeg sox
+  clang libclang-rt-14-dev libtinyobjloader-dev
+  fonts-dejavu-core
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
