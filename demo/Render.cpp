@@ -1,0 +1,174 @@
+#include "app/Clock.h"
+#include "app/Music.h"
+#include "demo/Capture.h"
+#include "demo/Demo.h"
+#include "demo/SceneState.h"
+#include "engine/Engine.h"
+#include "engine/Shader.h"
+#include "resources/ResourceManager.h"
+
+namespace {
+
+constexpr int32_t W = SCREEN_WIDTH;
+constexpr int32_t H = SCREEN_HEIGHT;
+
+// Screen positions reach the draw operations as 16-bit values, truncated towards zero.
+int16_t screenCoordinate(float value) { return static_cast<int16_t>(static_cast<int32_t>(value)); }
+
+// Assets that failed to load keep id -1; their draws are skipped so the rest of the show goes on.
+void drawSprite(int32_t texture, SpriteRect source, int32_t x, int32_t y) {
+    if (texture >= 0) {
+        engine->DrawTexture(texture, source, static_cast<int16_t>(x), static_cast<int16_t>(y));
+    }
+}
+
+void drawEffect(int32_t shaderId) {
+    if (Shader* effect = resourceManager->shaderById(shaderId)) {
+        effect->draw();
+    }
+}
+
+void drawWireframeFloor() {
+    if (!plane || plane->meshId < 0 || plane->shaderId < 0 || plane->textureId < 0) {
+        return;
+    }
+    glLineWidth(1.0f);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    plane->draw();
+    glLineWidth(1.0f);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+// The flamingo and its mirror image. The mirroring stays in the entity, so the two
+// copies trade places in draw order from frame to frame.
+void drawFlamingoPair() {
+    if (!flamingo || flamingo->meshId < 0) {
+        return;
+    }
+    flamingo->draw();
+    flamingo->position.x = -flamingo->position.x;
+    flamingo->setRotation({flamingo->rotationDegrees.x, 0.0f, flamingo->rotationDegrees.z});
+    flamingo->draw();
+}
+
+void drawEntity(Entity3D* entity) {
+    if (entity != nullptr && entity->meshId >= 0) {
+        entity->draw();
+    }
+}
+
+void drawOpeningTitles(int32_t order, int32_t row) {
+    if (order == 0 && row > 31) {
+        drawSprite(openingTexture, {0, 0, 1220, 300}, 350, 400);
+    } else if (order == 1 && row > 16) {
+        drawSprite(openingTexture, {0, 300, 1220, 130}, 350, 480);
+    } else if (order == 2 && row > 16) {
+        drawSprite(openingTexture, {0, 430, 1220, 200}, 350, 400);
+    }
+}
+
+void drawLyrics() {
+    drawSprite(lyricsTexture, lyricsSource, static_cast<int32_t>(lyricsX), static_cast<int32_t>(lyricsY));
+}
+
+void drawFallingTiles() {
+    const TileShatter& s = *shatter;
+    if (s.texture < 0) {
+        return;
+    }
+    for (int32_t i = 0; i < TILE_COUNT; ++i) {
+        if (s.positions[i].y < static_cast<float>(H)) {
+            engine->DrawTextureScaled(s.texture, s.sourceRects[i], screenCoordinate(s.positions[i].x),
+                                      screenCoordinate(s.positions[i].y), 0.0f, W / TILE_COLUMNS, H / TILE_ROWS);
+        }
+    }
+}
+
+void drawGreeting() {
+    const GreetingsFader& g = *greetings;
+    if (g.done == 0 && g.texture >= 0) {
+        engine->DrawTextureAlpha(g.texture, g.source, screenCoordinate(g.position.x), screenCoordinate(g.position.y),
+                                 static_cast<uint8_t>(g.alpha & 0xff));
+    }
+}
+
+void drawFadeOverlay() {
+    if (fade->alpha != 0) {
+        engine->FillScreen(fade->argb);
+    }
+}
+
+// Draws the scene's content; true when the fade overlay belongs on top.
+bool drawScene(int32_t order, int32_t row) {
+    switch (demoState) {
+    case 0:
+        drawWireframeFloor();
+        if (order > 1) {
+            drawFlamingoPair();
+        }
+        drawOpeningTitles(order, row);
+        return true;
+    case 1:
+        drawWireframeFloor();
+        if (order >= 6) {
+            drawEntity(windsurfer.get());
+        }
+        if (order < 7) {
+            drawFlamingoPair();
+        }
+        if (order < 6) {
+            drawSprite(logoTexture, {0, 0, 1080, 432}, W / 2 - 540, H / 2 - 216);
+        }
+        return order < 6;
+    case 2:
+        drawEffect(roadShader);
+        drawSprite(creditsTexture, creditsRole, W / 2 - 540, H * 425 / 1080);
+        drawSprite(creditsTexture, creditsName, W / 2 - 540, H * 510 / 1080);
+        if (order == 14) {
+            drawLyrics();
+        }
+        return true;
+    case 3:
+        drawEffect(palmsShader);
+        drawFallingTiles();
+        if (order == 16) {
+            drawLyrics();
+        }
+        return true;
+    case 4:
+        drawEffect(cityShader);
+        drawGreeting();
+        return true;
+    case 5:
+        drawEffect(cityShader);
+        drawSprite(parrotTexture, {0, 0, 844, 1020}, static_cast<int32_t>(parrotX), 60);
+        drawGreeting();
+        return false;
+    case 6:
+        drawEffect(tunnelShader);
+        drawLyrics();
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void renderDemo() {
+    // The letterboxed design frame of the window, with the 3D perspective at the design aspect.
+    engine->bindWindowTarget();
+    engine->camera.updateProjection(static_cast<float>(W) / static_cast<float>(H));
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    if (drawScene(musicSnapshot.order, musicSnapshot.row)) {
+        drawFadeOverlay();
+    }
+
+    // Scene 3 shatters the last frame of scene 2, so every scene-2 frame is kept
+    // before it is shown: after the swap the back buffer holds nothing defined.
+    if (demoState == 2) {
+        copyWindowToScreenshot();
+    }
+}
