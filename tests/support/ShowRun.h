@@ -1,0 +1,29 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "support/TestModule.h"
+
+// A throw-away working directory holding an "Assets" folder that links every file of the
+// build's Assets except the module, which the test writes itself.
+std::string stageShowDirectory(const TestModule& module);
+
+struct ShowResult {
+    int exitCode = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+struct ShowRunOptions {
+    std::string screen = "1920x1080";
+    double escapeAfterSeconds = 0;  // 0: never
+    double termAfterSeconds = 0;    // 0: never
+    int timeoutSeconds = 120;
+    std::vector<std::string> environment;  // NAME=value pairs set for the show only
+};
+
+// Runs the real executable in `directory` under Xvfb with EGL, as the show runs on a desktop.
+ShowResult runShowHeadless(const std::string& directory, const ShowRunOptions& options);
+
+// Runs the real executable in `directory` with extra environment, without Xvfb.
+ShowResult runShowDirect(const std::string& directory, const std::vector<std::string>& environment);
