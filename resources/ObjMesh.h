@@ -11,6 +11,9 @@
 // part, a trailing delimiter adds none, an empty text gives no parts.
 std::vector<std::string> splitString(const std::string& text, char delimiter);
 
+// The characters up to the next line feed, without it or a carriage return before it.
+std::string readTextLine(std::istream& in);
+
 // A text file opened for reading line by line.
 class TextFile {
 public:
@@ -18,8 +21,7 @@ public:
 
     bool isOpen() const { return open; }
     bool endOfFile() const;
-    // The characters up to the next line feed, without it or a carriage return before it.
-    std::string readLine();
+    std::string readLine() { return readTextLine(file); }
     std::istream& stream() { return file; }
     void close();
 

@@ -1,0 +1,248 @@
+#include <cstdint>
+
+#include "engine/Engine.h"
+#include "engine/Shader.h"
+#include "resources/ResourceManager.h"
+
+namespace {
+
+constexpr float DESIGN_ASPECT = static_cast<float>(SCREEN_WIDTH) / static_cast<float>(SCREEN_HEIGHT);
+
+void setMatrix(const Shader& shader, UniformSlot slot, const Mat4& matrix) {
+    glUniformMatrix4fv(shader.location(slot), 1, GL_FALSE, matrix.m);
+}
+
+void setColor(const Shader& shader, const Vec4& color) { glUniform4fv(shader.location(UniformSlot::Color), 1, &color.x); }
+
+// One textured quad from a source rectangle. The tint is passed by value, so a draw that
+// changes its alpha never touches the record.
+void drawSprite(Engine& e, const TextureRecord& record, Shader& shader, SpriteRect source, int32_t x, int32_t y,
+                uint32_t width, uint32_t height, float angle, const Vec4& tint) {
+    shader.use();
+    setColor(shader, tint);
+    glUniform3fv(shader.location(UniformSlot::ColorAdd), 1, &record.colorAdd.x);
+    glUniform1i(shader.location(UniformSlot::Textura), 0);
+    glUniform1i(shader.location(UniformSlot::Flip), 0);
+    const auto tw = static_cast<float>(record.width);
+    const auto th = static_cast<float>(record.height);
+    const float uLeft = static_cast<float>(source.x) / tw;
+    const float uRight = static_cast<float>(source.x + source.w) / tw;
+    const float vTop = static_cast<float>(source.y) / th;
+    const float vBottom = static_cast<float>(source.y + source.h) / th;
+    // One (u, v) pair per quad corner in vertex order; vertex 0 is the bottom-left on screen.
+    const float texClamp[8] = {uLeft, vBottom, uRight, vBottom, uRight, vTop, uLeft, vTop};
+    glUniform1fv(shader.location(UniformSlot::TexClamp), 8, texClamp);
+    e.DrawQuad(x, y, width, height, &shader, angle);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glUseProgram(0);
+}
+
+void bindTexture(const TextureRecord& record) {
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, record.texture);
+    applyBlendMode(record.blendMode);
+}
+
+// The sprite draws need both the texture and the engine's 2D texture program.
+void drawSpriteById(Engine& e, int32_t textureId, SpriteRect source, int32_t x, int32_t y, uint32_t width,
+                    uint32_t height, float angle, bool replaceAlpha, float alpha) {
+    const TextureRecord* record = resourceManager->textureById(textureId);
+    Shader* shader = resourceManager->shaderById(e.shaderTexture2D);
+    if (record == nullptr || shader == nullptr) {
+        return;
+    }
+    bindTexture(*record);
+    Vec4 tint = record->color;
+    if (replaceAlpha) {
+        tint.w = alpha;
+    }
+    drawSprite(e, *record, *shader, source, x, y, width, height, angle, tint);
+}
+
+}  // namespace
+
+Viewport letterboxViewport(int32_t drawableWidth, int32_t drawableHeight) {
+    if (drawableWidth <= 0 || drawableHeight <= 0) {
+        return {0, 0, 0, 0};
+    }
+    const int64_t w = drawableWidth;
+    const int64_t h = drawableHeight;
+    int64_t width = w;
+    int64_t height = h;
+    if (w * SCREEN_HEIGHT > h * SCREEN_WIDTH) {
+        width = h * SCREEN_WIDTH / SCREEN_HEIGHT;
+    } else {
+        height = w * SCREEN_HEIGHT / SCREEN_WIDTH;
+    }
+    return {static_cast<int32_t>((w - width) / 2), static_cast<int32_t>((h - height) / 2),
+            static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
+
+Vec4 unpackArgb(uint32_t argb) {
+    return {static_cast<float>((argb >> 16) & 0xFFu) / 255.0f, static_cast<float>((argb >> 8) & 0xFFu) / 255.0f,
+            static_cast<float>(argb & 0xFFu) / 255.0f, static_cast<float>((argb >> 24) & 0xFFu) / 255.0f};
+}
+
+Viewport Engine::windowViewport() const { return letterboxViewport(drawableWidth, drawableHeight); }
+
+void Engine::bindWindowTarget() {
+    glBindFramebuffer(GL_FRAMEBUFFER, windowFramebuffer);
+    // The bars around the letterboxed frame must be black, not last frame's leftovers.
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const Viewport viewport = windowViewport();
+    glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
+}
+
+void Engine::SetOrtho2D() {
+    // The 2D layout is in design pixels whatever the display; the viewport does the scaling.
+    projection = ortho(0.0f, static_cast<float>(SCREEN_WIDTH), static_cast<float>(SCREEN_HEIGHT), 0.0f, 0.1f, 100.0f);
+}
+
+void Engine::Begin3D() {
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    projection = camera.projection;
+    view = camera.view;
+}
+
+void Engine::End3D() {
+    glDisable(GL_CULL_FACE);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDisable(GL_DEPTH_TEST);
+    SetOrtho2D();
+    view = lookAt(camera2DPosition, camera2DPosition + camera2DFront, camera2DUp);
+}
+
+void Engine::DrawQuad(int32_t x, int32_t y, uint32_t w, uint32_t h, Shader* shader, float angle) {
+    if (shader == nullptr) {
+        return;
+    }
+    setMatrix(*shader, UniformSlot::Projection, projection);
+    setMatrix(*shader, UniformSlot::View, view);
+    const auto fw = static_cast<float>(w);
+    const auto fh = static_cast<float>(h);
+    Mat4 model = translate(Mat4(1.0f), {fw * 0.5f + static_cast<float>(x), fh * 0.5f + static_cast<float>(y), 0.0f});
+    model = rotate(model, radians(angle), {0.0f, 0.0f, 1.0f});
+    model = scale(model, {fw, fh, 1.0f});
+    setMatrix(*shader, UniformSlot::Model, model);
+    glBindVertexArray(quadVao);
+    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
+    glBindVertexArray(0);
+}
+
+void Engine::DrawTexture(int32_t textureId, SpriteRect source, int16_t x, int16_t y) {
+    drawSpriteById(*this, textureId, source, x, y, source.w, source.h, 0.0f, false, 0.0f);
+}
+
+void Engine::DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, int16_t y, float angle,
+                               uint16_t width, uint16_t height) {
+    drawSpriteById(*this, textureId, source, x, y, width, height, angle, true, 1.0f);
+}
+
+void Engine::DrawTextureAlpha(int32_t textureId, SpriteRect source, int16_t x, int16_t y, uint8_t alpha) {
+    drawSpriteById(*this, textureId, source, x, y, source.w, source.h, 0.0f, true,
+                   static_cast<float>(alpha) / 255.0f);
+}
+
+void Engine::FillScreen(uint32_t colour) {
+    Shader* shader = resourceManager->shaderById(shaderColor2D);
+    if (shader == nullptr) {
+        return;
+    }
+    shader->use();
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setColor(*shader, unpackArgb(colour));
+    DrawQuad(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, shader, 0.0f);
+    glUseProgram(0);
+}
+
+void Engine::DrawMesh(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation,
+                      const Vec3& scaling, Shader* shader, GLenum mode) {
+    if (shader == nullptr) {
+        return;
+    }
+    setMatrix(*shader, UniformSlot::Projection, projection);
+    setMatrix(*shader, UniformSlot::View, view);
+    const Mat4 model = scale(multiply(translate(Mat4(1.0f), position), mat4FromQuat(rotation)), scaling);
+    setMatrix(*shader, UniformSlot::Model, model);
+    glBindVertexArray(vertexArray);
+    glDrawElements(mode, count, GL_UNSIGNED_INT, nullptr);
+    glBindVertexArray(0);
+}
+
+void Engine::DrawMeshColor(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation,
+                           const Vec3& scaling, uint32_t colour) {
+    Shader* shader = resourceManager->shaderById(shaderColor2D);
+    if (shader == nullptr) {
+        return;
+    }
+    shader->use();
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setColor(*shader, unpackArgb(colour));
+    DrawMesh(vertexArray, count, position, rotation, scaling, shader, GL_TRIANGLES);
+    glUseProgram(0);
+}
+
+void Engine::DrawMeshTextured(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation,
+                              const Vec3& scaling, int32_t textureId, uint8_t alpha) {
+    const TextureRecord* record = resourceManager->textureById(textureId);
+    Shader* shader = resourceManager->shaderById(shaderTexture3D);
+    if (record == nullptr || shader == nullptr) {
+        return;
+    }
+    bindTexture(*record);
+    Vec4 tint = record->color;
+    tint.w = static_cast<float>(alpha) / 255.0f;
+    shader->use();
+    setColor(*shader, tint);
+    glUniform3fv(shader->location(UniformSlot::ColorAdd), 1, &record->colorAdd.x);
+    glUniform1i(shader->location(UniformSlot::Textura), 0);
+    // OBJ texture coordinates run bottom-up; the program mirrors v to meet the top-down images.
+    glUniform1i(shader->location(UniformSlot::Flip), 2);
+    DrawMesh(vertexArray, count, position, rotation, scaling, shader, GL_TRIANGLES);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glUseProgram(0);
+}
+
+void Engine::SelectTarget(int32_t kind) {
+    const int32_t halfWidth = SCREEN_WIDTH / 2;
+    const int32_t halfHeight = SCREEN_HEIGHT / 2;
+    switch (kind) {
+        case 1:
+            bindWindowTarget();
+            SetOrtho2D();
+            camera.updateProjection(DESIGN_ASPECT);
+            return;
+        case 0:
+        case 3: {
+            const TextureRecord* target = resourceManager->textureById(kind == 0 ? secondTarget : overlayTarget);
+            if (target == nullptr) {
+                return;
+            }
+            glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
+            glViewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+            if (kind == 3) {
+                End3D();
+            } else {
+                SetOrtho2D();
+            }
+            camera.updateProjection(DESIGN_ASPECT);
+            return;
+        }
+        case 4: {
+            const TextureRecord* target = resourceManager->textureById(bloomTarget);
+            if (target == nullptr) {
+                return;
+            }
+            glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
+            glViewport(0, 0, halfWidth, halfHeight);
+            projection =
+                ortho(0.0f, static_cast<float>(halfWidth), static_cast<float>(halfHeight), 0.0f, 0.1f, 100.0f);
+            camera.updateProjection(static_cast<float>(halfWidth) / static_cast<float>(halfHeight));
+            return;
+        }
+        default:
+            return;
+    }
+}

@@ -1,0 +1,237 @@
+#include "engine/Shader.h"
+
+#include <fstream>
+
+#include <glad/gl.h>
+
+#include "app/Clock.h"
+#include "app/Music.h"
+#include "engine/Engine.h"
+#include "resources/ResourceManager.h"
+
+namespace {
+
+// The whole file, or false when it cannot be opened.
+bool readSource(const std::string& path, std::string& source) {
+    std::ifstream file(path, std::ios::in | std::ios::binary);
+    if (!file.is_open()) {
+        return false;
+    }
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (size < 0) {
+        return false;
+    }
+    file.seekg(0, std::ios::beg);
+    source.assign(static_cast<size_t>(size), '\0');
+    file.read(&source[0], size);
+    return true;
+}
+
+void appendLog(std::string& log, const char* heading, const std::string& text) {
+    if (text.empty()) {
+        return;
+    }
+    log += heading;
+    log += ":\n";
+    log += text;
+    if (log.back() != '\n') {
+        log += '\n';
+    }
+}
+
+// The driver's message for a shader (isProgram false) or a program object.
+std::string objectLog(GLuint object, bool isProgram) {
+    GLint length = 0;
+    if (isProgram) {
+        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+    } else {
+        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+    }
+    if (length <= 0) {
+        return {};
+    }
+    std::string text(static_cast<size_t>(length), '\0');
+    GLsizei written = 0;
+    if (isProgram) {
+        glGetProgramInfoLog(object, length, &written, &text[0]);
+    } else {
+        glGetShaderInfoLog(object, length, &written, &text[0]);
+    }
+    text.resize(static_cast<size_t>(written));
+    return text;
+}
+
+std::string compileLog(GLuint shader) {
+    GLint status = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    return status == GL_TRUE ? std::string() : objectLog(shader, false);
+}
+
+GLuint compileStage(GLenum type, const std::string& source) {
+    const GLuint shader = glCreateShader(type);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    return shader;
+}
+
+}  // namespace
+
+void Shader::load(const char* shaderName) {
+    if (ready) {
+        return;
+    }
+    ready = false;
+    infoLog.clear();
+    const std::string base = std::string("Assets/Shaders/") + shaderName;
+    std::string vertexSource;
+    std::string fragmentSource;
+    const bool haveVertex = readSource(base + ".vertex", vertexSource);
+    const bool haveFragment = readSource(base + ".fragment", fragmentSource);
+    if (!haveVertex || !haveFragment) {
+        infoLog = std::string("cannot read ") + base + (haveVertex ? ".fragment" : ".vertex") + "\n";
+        return;
+    }
+
+    program = glCreateProgram();
+    const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, vertexSource);
+    const GLuint fragmentShader = compileStage(GL_FRAGMENT_SHADER, fragmentSource);
+    glAttachShader(program, vertexShader);
+    glAttachShader(program, fragmentShader);
+    glLinkProgram(program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        appendLog(infoLog, "vertex stage", compileLog(vertexShader));
+        appendLog(infoLog, "fragment stage", compileLog(fragmentShader));
+        appendLog(infoLog, "link", objectLog(program, true));
+        if (infoLog.empty()) {
+            infoLog = "linking failed without a message\n";
+        }
+    }
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
+    if (linked != GL_TRUE) {
+        return;
+    }
+
+    glUseProgram(program);
+    locations.resize(UNIFORM_SLOT_COUNT, -1);
+    bindUniformLocations();
+    glUseProgram(0);
+    ready = true;
+    name = shaderName;
+}
+
+void Shader::lookUp(UniformSlot slot, const char* uniform) {
+    locations[static_cast<size_t>(slot)] = glGetUniformLocation(program, uniform);
+}
+
+int32_t Shader::location(UniformSlot slot) const {
+    const auto index = static_cast<size_t>(slot);
+    return index < locations.size() ? locations[index] : -1;
+}
+
+void Shader::bindUniformLocations() {
+    lookUp(UniformSlot::Model, "model");
+    lookUp(UniformSlot::View, "view");
+    lookUp(UniformSlot::Projection, "projection");
+}
+
+void Shader::draw() {}
+
+void Shader::use() const {
+    if (ready) {
+        glUseProgram(program);
+    }
+}
+
+void ShaderColor::bindUniformLocations() {
+    Shader::bindUniformLocations();
+    lookUp(UniformSlot::Color, "color");
+}
+
+void ShaderTexture::bindUniformLocations() {
+    Shader::bindUniformLocations();
+    lookUp(UniformSlot::Color, "color");
+    lookUp(UniformSlot::ColorAdd, "colorAdd");
+    lookUp(UniformSlot::Textura, "textura");
+    lookUp(UniformSlot::Flip, "flip");
+    lookUp(UniformSlot::TexClamp, "texClamp");
+}
+
+void ShaderTexture3D::bindUniformLocations() {
+    Shader::bindUniformLocations();
+    lookUp(UniformSlot::Color, "color");
+    lookUp(UniformSlot::ColorAdd, "colorAdd");
+    lookUp(UniformSlot::Textura, "textura");
+    lookUp(UniformSlot::Flip, "flip");
+}
+
+void ShaderPlaneMusic::bindUniformLocations() {
+    Shader::bindUniformLocations();
+    lookUp(UniformSlot::Color, "color");
+    lookUp(UniformSlot::Heightmap, "heightmap");
+    lookUp(UniformSlot::FactorMap, "factorMap");
+}
+
+void ShaderEffect::load(const char* shaderName) {
+    Shader::load(shaderName);
+    if (vertexArray == 0) {
+        glGenVertexArrays(1, &vertexArray);
+    }
+    resolution = {static_cast<float>(SCREEN_WIDTH), static_cast<float>(SCREEN_HEIGHT)};
+}
+
+void ShaderEffect::bindUniformLocations() {
+    locGlobalTime = glGetUniformLocation(program, "fGlobalTime");
+    locResolution = glGetUniformLocation(program, "v2Resolution");
+    locModData = glGetUniformLocation(program, "MODData");
+    const char* textureUniforms[4] = {"texTex1", "texTex2", "texTex3", "texTex4"};
+    for (int k = 0; k < 4; ++k) {
+        locTex[k] = glGetUniformLocation(program, textureUniforms[k]);
+    }
+}
+
+void ShaderEffect::draw() {
+    use();
+    glUniform1f(locGlobalTime, static_cast<float>(timeMs) / 1000.0f);
+    glUniform2fv(locResolution, 1, &resolution.x);
+    if (locModData != -1) {
+        int32_t values[MUSIC_DATA_COUNT];
+        musicDataValues(musicSnapshot, values);
+        glUniform1iv(locModData, MUSIC_DATA_COUNT, values);
+    }
+    if (textureCount >= 1 && textureCount <= 4) {
+        // Unit 0 goes last, so its blend mode is the one left in force.
+        for (int32_t k = textureCount - 1; k >= 0; --k) {
+            glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(k));
+            const TextureRecord* record = resourceManager->textureById(textures[k]);
+            glBindTexture(GL_TEXTURE_2D, record != nullptr ? record->texture : 0);
+            if (record != nullptr) {
+                applyBlendMode(record->blendMode);
+            }
+            glUniform1i(locTex[k], k);
+        }
+    }
+    glBindVertexArray(vertexArray);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glBindVertexArray(0);
+}
+
+void applyBlendMode(int32_t blendMode) {
+    switch (blendMode) {
+        case BlendAdditive:
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+            break;
+        case BlendMultiply:
+            glBlendFunc(GL_DST_COLOR, GL_ZERO);
+            break;
+        case BlendAlpha:
+            glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
+            break;
+        default:
+            break;
+    }
+}

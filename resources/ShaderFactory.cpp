@@ -1,0 +1,56 @@
+#include <iostream>
+#include <sstream>
+
+#include <glad/gl.h>
+
+#include "engine/Shader.h"
+#include "resources/ResourceManager.h"
+
+namespace {
+
+Shader* constructShader(ShaderKind kind) {
+    switch (kind) {
+        case ShaderKindColor:
+            return new ShaderColor();
+        case ShaderKindTexture:
+            return new ShaderTexture();
+        case ShaderKindEffect:
+            return new ShaderEffect();
+        case ShaderKindTexture3D:
+            return new ShaderTexture3D();
+        case ShaderKindPlaneMusic:
+            return new ShaderPlaneMusic();
+    }
+    return nullptr;
+}
+
+// The driver's messages, indented under the failure line so they read as its details.
+void printIndented(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::cerr << "    " << line << "\n";
+    }
+    std::cerr.flush();
+}
+
+}  // namespace
+
+int32_t buildShader(const std::string& name, ShaderKind kind) {
+    Shader* shader = constructShader(kind);
+    if (shader == nullptr) {
+        std::cerr << "** Imposible crear Shader: " << name << std::endl;
+        return -1;
+    }
+    shader->load(name.c_str());
+    if (!shader->ready) {
+        std::cerr << "** Errores de compilacion del  Shader: " << name << std::endl;
+        printIndented(shader->infoLog);
+        if (shader->program != 0) {
+            glDeleteProgram(shader->program);
+        }
+        delete shader;
+        return -1;
+    }
+    return resourceManager->registerObject(resourceManager->shaders, name, shader);
+}
