@@ -1,0 +1,45 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include "app/Clock.h"
+#include "app/Music.h"
+#include "demo/Demo.h"
+#include "demo/SceneState.h"
+#include "resources/ResourceManager.h"
+
+// Drives the timeline without a window: scripted snapshots and a 16 ms clock.
+class TimelineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resourceManager = ResourceManager::getInstance();
+        resetSceneState();
+        demoState = 0;
+        musicSnapshot = MusicSnapshot{};
+        timeMs = 1000;
+        deltaMs = 16;
+    }
+
+    // One frame of the show at the given music position.
+    void frame(int32_t order, int32_t row = 0) {
+        timeMs += deltaMs;
+        musicSnapshot.order = order;
+        musicSnapshot.row = row;
+        updateDemo();
+    }
+
+    void frames(int32_t count, int32_t order, int32_t row = 0) {
+        for (int32_t i = 0; i < count; ++i) {
+            frame(order, row);
+        }
+    }
+
+    // Plays the trigger orders until the show stands in the given scene.
+    void enterScene(int32_t scene) {
+        static constexpr int32_t TRIGGERS[] = {5, 8, 15, 17, 23, 25};
+        frame(0);
+        for (int32_t i = 0; i < scene; ++i) {
+            frame(TRIGGERS[i]);
+        }
+        ASSERT_EQ(demoState, scene);
+    }
+};
