@@ -30,14 +30,17 @@ ModPlugFile* loadBytes(const std::vector<uint8_t>& bytes) {
     return file;
 }
 
-// Mixes the song in small steps and records a snapshot after each one.
-std::vector<MusicSnapshot> snapshotsUntilEnd(ModPlugFile* file) {
+// Mixes the song in steps of one 60 Hz frame and records a snapshot after each one, up to the
+// end of the order list (the player then fades the last notes out on spare channels).
+std::vector<MusicSnapshot> snapshotsUntilEnd(ModPlugFile* file, int orderCount) {
     std::vector<MusicSnapshot> snapshots;
     std::vector<char> buffer(735 * AUDIO_BYTES_PER_FRAME);
     while (ModPlug_Read(file, buffer.data(), static_cast<int>(buffer.size())) > 0 && snapshots.size() < 100000) {
         MusicSnapshot snapshot;
         copyMusicSnapshot(file, snapshot);
-        snapshots.push_back(snapshot);
+        if (snapshot.order < orderCount) {
+            snapshots.push_back(snapshot);
+        }
     }
     return snapshots;
 }
@@ -52,11 +55,12 @@ TestModule cueModule() {
 }  // namespace
 
 TEST(MusicSnapshot, CopiesPositionAndRowCellsOfChannelsZeroToThree) {
-    ModPlugFile* file = loadBytes(moduleBytes(cueModule()));
+    TestModule module = cueModule();
+    ModPlugFile* file = loadBytes(moduleBytes(module));
     ASSERT_NE(file, nullptr);
     bool sawCue = false;
     bool sawNote = false;
-    for (const MusicSnapshot& s : snapshotsUntilEnd(file)) {
+    for (const MusicSnapshot& s : snapshotsUntilEnd(file, static_cast<int>(module.orders.size()))) {
         EXPECT_EQ(s.pattern, s.order) << "one pattern per order in this module";
         if (s.order == 1 && s.row == 1) {
             sawCue = true;
@@ -78,19 +82,17 @@ TEST(MusicSnapshot, CopiesPositionAndRowCellsOfChannelsZeroToThree) {
 }
 
 TEST(MusicSnapshot, ChannelsTheModuleLacksReadZero) {
+    // One note per channel: a retriggered note would park its old voice on a spare channel.
     TestModule module = walkingModule(2, 4, 3, 125);
     module.channels = 2;
-    for (int row = 0; row < 4; ++row) {
-        module.patterns[0].cells[row][0] = {PERIOD_C3, 2, 0, 0};
-        module.patterns[0].cells[row][1] = {PERIOD_C3, 4, 0, 0};
-    }
-    module.patterns[0].cells[0][1].effect = EFFECT_SET_SPEED;
-    module.patterns[0].cells[0][1].parameter = 3;
+    module.patterns[0].cells[0][0] = {PERIOD_C3, 2, 0, 0};
+    module.patterns[0].cells[0][1] = {PERIOD_C3, 4, EFFECT_SET_SPEED, 3};
     ModPlugFile* file = loadBytes(moduleBytes(module));
     ASSERT_NE(file, nullptr);
-    std::vector<MusicSnapshot> snapshots = snapshotsUntilEnd(file);
+    std::vector<MusicSnapshot> snapshots = snapshotsUntilEnd(file, static_cast<int>(module.orders.size()));
     ASSERT_FALSE(snapshots.empty());
     EXPECT_EQ(snapshots.front().instrument[0], 2);
+    EXPECT_EQ(snapshots.front().instrument[1], 4);
     for (const MusicSnapshot& s : snapshots) {
         EXPECT_EQ(s.instrument[2], 0);
         EXPECT_EQ(s.instrument[3], 0);
@@ -124,7 +126,7 @@ TEST(MusicPlayer, SongThatJumpsBackPlaysTwiceThenEnds) {
     ASSERT_NE(file, nullptr);
     int entriesIntoOrderOne = 0;
     int lastOrder = -1;
-    for (const MusicSnapshot& s : snapshotsUntilEnd(file)) {
+    for (const MusicSnapshot& s : snapshotsUntilEnd(file, static_cast<int>(module.orders.size()))) {
         if (s.order == 1 && lastOrder != 1) {
             ++entriesIntoOrderOne;
         }
@@ -184,7 +186,9 @@ TEST(AudioDevice, SnapshotsTakenWhileTheCallbackRunsAreWhole) {
     for (int i = 0; i < 400 && audioBytesRead.load() != 0; ++i) {
         refreshMusicSnapshot(device);
         EXPECT_GE(musicSnapshot.order, lastOrder) << "the song only moves forward";
-        EXPECT_EQ(musicSnapshot.pattern, musicSnapshot.order);
+        if (musicSnapshot.order < static_cast<int32_t>(module.orders.size())) {
+            EXPECT_EQ(musicSnapshot.pattern, musicSnapshot.order) << "position and pattern from one player tick";
+        }
         lastOrder = musicSnapshot.order;
         SDL_Delay(5);
     }
