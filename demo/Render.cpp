@@ -156,9 +156,8 @@ bool drawScene(int32_t order, int32_t row) {
 }  // namespace
 
 void renderDemo() {
-    // The letterboxed design frame of the window, with the 3D perspective at the design aspect.
-    engine->bindWindowTarget();
-    engine->camera.updateProjection(static_cast<float>(W) / static_cast<float>(H));
+    // The letterboxed design frame of the window, its 2D projection and the 3D perspective.
+    engine->SelectTarget(1);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 

@@ -1,0 +1,210 @@
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "app/Clock.h"
+#include "app/Music.h"
+#include "demo/Demo.h"
+#include "demo/SceneState.h"
+#include "demo/Setup.h"
+#include "engine/Engine.h"
+#include "resources/ResourceManager.h"
+#include "support/GlTestContext.h"
+
+namespace {
+
+// A render target cleared to one opaque colour: a texture without an image file.
+int32_t solidTexture(const char* name, uint16_t width, uint16_t height, float r, float g, float b) {
+    const int32_t id = resourceManager->createRenderTarget(name, width, height, true);
+    const TextureRecord* record = resourceManager->textureById(id);
+    glBindFramebuffer(GL_FRAMEBUFFER, record->framebuffer);
+    glViewport(0, 0, width, height);
+    glClearColor(r, g, b, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return id;
+}
+
+// A pixel of a render target, rows counted from the bottom as GL stores them.
+Rgba targetPixel(int32_t textureId, int x, int y) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, resourceManager->textureById(textureId)->framebuffer);
+    const Rgba pixel = readPixel(x, y);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, engine->windowFramebuffer);
+    return pixel;
+}
+
+// The window pixel showing the design-screen pixel (x, y), counted from the top left.
+Rgba windowPixel(int x, int y) {
+    const Viewport v = engine->windowViewport();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, engine->windowFramebuffer);
+    return readPixel(v.x + x * v.width / SCREEN_WIDTH, v.y + (SCREEN_HEIGHT - 1 - y) * v.height / SCREEN_HEIGHT);
+}
+
+// Triangles one frame of the composition sends down the pipeline; every quad is two.
+GLuint64 trianglesOfFrame() {
+    GLuint query = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    renderDemo();
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    GLuint64 count = 0;
+    glGetQueryObjectui64v(query, GL_QUERY_RESULT, &count);
+    glDeleteQueries(1, &query);
+    return count;
+}
+
+class DemoRender : public ::testing::Test {
+protected:
+    void SetUp() override {
+        initEngineForTests();
+        resetSceneState();
+        musicSnapshot = MusicSnapshot{};
+        timeMs = 5000;
+        deltaMs = 16;
+    }
+};
+
+}  // namespace
+
+TEST_F(DemoRender, ShatterGridCutsTheScreenshotIntoSixteenByNineTiles) {
+    std::srand(11);
+    fillShatterGrid(*shatter, engine->screenshotTarget);
+    EXPECT_EQ(shatter->texture, engine->screenshotTarget);
+
+    const SpriteRect& tile17 = shatter->sourceRects[17];
+    EXPECT_EQ(tile17.x, 120);
+    EXPECT_EQ(tile17.y, 120);
+    EXPECT_EQ(tile17.w, 120);
+    EXPECT_EQ(tile17.h, 120);
+    EXPECT_EQ(shatter->positions[17].x, 120.0f);
+    EXPECT_EQ(shatter->positions[17].y, 120.0f);
+    const SpriteRect& tile143 = shatter->sourceRects[143];
+    EXPECT_EQ(tile143.x, 1800);
+    EXPECT_EQ(tile143.y, 960);
+    EXPECT_EQ(shatter->positions[143].x, 1800.0f);
+    EXPECT_EQ(shatter->positions[143].y, 960.0f);
+
+    // Two draws per tile, x before y, from the same sequence.
+    std::srand(11);
+    for (int32_t i = 0; i < TILE_COUNT; ++i) {
+        const float x = static_cast<float>(std::rand() % 75 - 25) / 10.0f;
+        const float y = static_cast<float>(std::rand() % 75 - 25) / 10.0f;
+        ASSERT_EQ(shatter->velocities[i].x, x) << "tile " << i;
+        ASSERT_EQ(shatter->velocities[i].y, y) << "tile " << i;
+        ASSERT_GE(x, -2.5f);
+        ASSERT_LE(y, 4.9f);
+        ASSERT_EQ(shatter->velocities[i].z, 0.0f);
+    }
+}
+
+TEST_F(DemoRender, ShatterGridStaysEmptyWithoutACaptureTarget) {
+    fillShatterGrid(*shatter, -1);
+    EXPECT_EQ(shatter->texture, -1);
+    EXPECT_EQ(shatter->sourceRects[143].w, 0);
+    EXPECT_EQ(shatter->positions[143].x, 0.0f);
+}
+
+TEST_F(DemoRender, LastCreditsFrameArrivesFlippedInTheScreenshot) {
+    creditsTexture = solidTexture("credits stand-in", 1080, 360, 1.0f, 0.0f, 0.0f);
+    fade->alpha = 0;
+    demoState = 2;
+    musicSnapshot.order = 8;
+    renderDemo();
+    // The first credits line covers design rows 425 to 484 at x 420 to 1499.
+    EXPECT_EQ(windowPixel(960, 450).r, 255);
+
+    // Flipped: image rows from the top land on target rows from the bottom.
+    const Rgba inside = targetPixel(engine->screenshotTarget, 960, 450);
+    EXPECT_EQ(inside.r, 255);
+    EXPECT_EQ(inside.g, 0);
+    EXPECT_EQ(targetPixel(engine->screenshotTarget, 960, SCREEN_HEIGHT - 1 - 450).r, 0);
+    EXPECT_EQ(targetPixel(engine->screenshotTarget, 100, 450).r, 0);
+
+    // The shattered scene reads the copy and no longer writes it.
+    demoState = 3;
+    musicSnapshot.order = 15;
+    creditsTexture = -1;
+    renderDemo();
+    EXPECT_EQ(targetPixel(engine->screenshotTarget, 960, 450).r, 255);
+}
+
+TEST_F(DemoRender, TilesAtOrBelowTheBottomEdgeAreSkipped) {
+    fillShatterGrid(*shatter, solidTexture("tiles stand-in", 1920, 1080, 0.0f, 0.0f, 1.0f));
+    fade->alpha = 0;
+    demoState = 3;
+    musicSnapshot.order = 15;
+    EXPECT_EQ(trianglesOfFrame(), 2u * TILE_COUNT);
+
+    shatter->positions[0].y = 1080.0f;
+    shatter->positions[1].y = 5000.0f;
+    shatter->positions[2].y = 1079.5f;
+    EXPECT_EQ(trianglesOfFrame(), 2u * (TILE_COUNT - 2));
+
+    renderDemo();
+    EXPECT_EQ(windowPixel(600, 300).b, 255) << "tile 21 in place";
+}
+
+TEST_F(DemoRender, FadeOverlayDrawnOnlyWithAlphaAndOnlyWhereTheSceneHasOne) {
+    demoState = 2;
+    musicSnapshot.order = 9;
+    fade->alpha = 0;
+    fade->argb = 0x00ffffff;
+    EXPECT_EQ(trianglesOfFrame(), 0u) << "alpha 0 draws no overlay, even with colour bits set";
+
+    fade->alpha = 255;
+    fade->argb = 0xffffffff;
+    EXPECT_EQ(trianglesOfFrame(), 2u);
+    EXPECT_EQ(windowPixel(960, 540).g, 255);
+
+    demoState = 1;
+    musicSnapshot.order = 5;
+    EXPECT_EQ(trianglesOfFrame(), 2u) << "the beach fades while the logo shows";
+    musicSnapshot.order = 6;
+    EXPECT_EQ(trianglesOfFrame(), 0u) << "scene 1 from order 6 has no overlay";
+    musicSnapshot.order = 7;
+    EXPECT_EQ(trianglesOfFrame(), 0u);
+
+    demoState = 5;
+    musicSnapshot.order = 23;
+    parrotTexture = solidTexture("parrot stand-in", 844, 1020, 0.0f, 1.0f, 0.0f);
+    greetings->texture = parrotTexture;
+    EXPECT_EQ(trianglesOfFrame(), 4u) << "parrot and greeting, never the overlay";
+    greetings->done = 1;
+    EXPECT_EQ(trianglesOfFrame(), 2u) << "once the greetings are done only the parrot is left";
+}
+
+TEST_F(DemoRender, MissingAssetsAreSkippedInEveryScene) {
+    // Nothing loaded: no entity meshes, no textures, no effect shaders.
+    fade->alpha = 0;
+    for (int32_t scene = 0; scene <= 6; ++scene) {
+        demoState = scene;
+        for (int32_t order : {0, 2, 6, 8, 14, 16, 23, 26}) {
+            musicSnapshot.order = order;
+            musicSnapshot.row = 40;
+            EXPECT_EQ(trianglesOfFrame(), 0u) << "scene " << scene << " order " << order;
+        }
+    }
+}
+
+TEST_F(DemoRender, OpeningTitlesAndLyricsLandWhereTheMusicPutsThem) {
+    openingTexture = solidTexture("opening stand-in", 1220, 630, 1.0f, 1.0f, 0.0f);
+    fade->alpha = 0;
+    demoState = 0;
+    musicSnapshot.order = 0;
+    musicSnapshot.row = 31;
+    EXPECT_EQ(trianglesOfFrame(), 0u) << "the first title waits for row 32";
+    musicSnapshot.row = 32;
+    EXPECT_EQ(trianglesOfFrame(), 2u);
+    EXPECT_EQ(windowPixel(400, 450).r, 255);
+
+    lyricsTexture = solidTexture("lyrics stand-in", 2048, 256, 0.0f, 1.0f, 1.0f);
+    demoState = 6;
+    musicSnapshot.order = 26;
+    lyricsSource = {0, 0, 400, 64};
+    lyricsX = -300.7f;
+    lyricsY = 810.0f;
+    renderDemo();
+    // Truncated towards zero: the strip spans design x -300 to 99.
+    EXPECT_EQ(windowPixel(95, 840).g, 255);
+    EXPECT_EQ(windowPixel(103, 840).g, 0);
+}
