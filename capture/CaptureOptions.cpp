@@ -1,0 +1,241 @@
+#include "capture/CaptureOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Whole string as a non-negative decimal integer no larger than `limit`.
+bool parseCount(const std::string& text, int64_t limit, int32_t& value) {
+    if (text.empty() || text.size() > 9) {
+        return false;
+    }
+    int64_t result = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        result = result * 10 + (c - '0');
+    }
+    if (result > limit) {
+        return false;
+    }
+    value = static_cast<int32_t>(result);
+    return true;
+}
+
+// Whole string as a finite non-negative decimal number.
+bool parseAmount(const std::string& text, double& value) {
+    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value) && value >= 0.0;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// About 24 days: far past any module, and still inside the 32-bit show clock.
+constexpr double MAX_POSITION_MS = 2.0e9;
+
+bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
+    size_t cross = text.find('x');
+    return cross != std::string::npos && parseCount(text.substr(0, cross), MAX_CAPTURE_WIDTH, width) &&
+           parseCount(text.substr(cross + 1), MAX_CAPTURE_HEIGHT, height) && width >= 16 && height >= 16;
+}
+
+}  // namespace
+
+bool parseShowPosition(const std::string& text, ShowPosition& position, std::string& error) {
+    position = ShowPosition{};
+    position.text = text;
+    size_t colon = text.find(':');
+    if (colon != std::string::npos) {
+        position.byOrder = true;
+        if (parseCount(text.substr(0, colon), 255, position.order) &&
+            parseCount(text.substr(colon + 1), 255, position.row)) {
+            return true;
+        }
+        error = "bad position \"" + text + "\": ORDER:ROW takes two whole numbers from 0 to 255, e.g. 5:0";
+        return false;
+    }
+    double amount = 0.0;
+    double scale = 0.0;
+    if (endsWith(text, "ms") && parseAmount(text.substr(0, text.size() - 2), amount)) {
+        scale = 1.0;
+    } else if (endsWith(text, "s") && parseAmount(text.substr(0, text.size() - 1), amount)) {
+        scale = 1000.0;
+    }
+    if (scale == 0.0 || amount * scale > MAX_POSITION_MS) {
+        error = "bad position \"" + text + "\": give a time such as 12.5s or 1500ms, or ORDER:ROW such as 5:0";
+        return false;
+    }
+    position.timeMs = static_cast<int32_t>(std::llround(amount * scale));
+    return true;
+}
+
+bool positionReached(const ShowPosition& position, int32_t showMs, const MusicSnapshot& snapshot) {
+    if (!position.byOrder) {
+        return showMs >= position.timeMs;
+    }
+    return snapshot.order > position.order || (snapshot.order == position.order && snapshot.row >= position.row);
+}
+
+bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options, std::string& error) {
+    options = CaptureOptions{};
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        size_t equals = name.find('=');
+        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+            hasValue = true;
+        }
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (name == "--quiet") {
+            options.quiet = true;
+            continue;
+        }
+        static const char* const VALUED[] = {"--size",  "--fps",           "--module",   "--until", "--still",
+                                             "--still-prefix", "--contact-sheet", "--sheet-by", "--video", "--wav",
+                                             "--hashes"};
+        bool known = false;
+        for (const char* option : VALUED) {
+            known = known || name == option;
+        }
+        if (!known) {
+            error = "unknown option \"" + name + "\" (see --help)";
+            return false;
+        }
+        if (!hasValue) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value (see --help)";
+                return false;
+            }
+            value = args[++i];
+        }
+        if (value.empty()) {
+            error = name + " needs a non-empty value";
+            return false;
+        }
+        if (name == "--size") {
+            if (!parseSize(value, options.width, options.height)) {
+                error = "bad size \"" + value + "\": give WIDTHxHEIGHT from 16x16 to " +
+                        std::to_string(MAX_CAPTURE_WIDTH) + "x" + std::to_string(MAX_CAPTURE_HEIGHT);
+                return false;
+            }
+        } else if (name == "--fps") {
+            if (!parseCount(value, MAX_CAPTURE_FPS, options.fps) || options.fps < 1) {
+                error = "bad frame rate \"" + value + "\": give a whole number from 1 to " +
+                        std::to_string(MAX_CAPTURE_FPS);
+                return false;
+            }
+        } else if (name == "--module") {
+            options.modulePath = value;
+        } else if (name == "--until") {
+            if (!parseShowPosition(value, options.end, error)) {
+                return false;
+            }
+            options.hasEnd = true;
+        } else if (name == "--still") {
+            ShowPosition still;
+            if (!parseShowPosition(value, still, error)) {
+                return false;
+            }
+            options.stills.push_back(still);
+        } else if (name == "--still-prefix") {
+            options.stillPrefix = value;
+        } else if (name == "--contact-sheet") {
+            options.contactSheetPath = value;
+        } else if (name == "--sheet-by") {
+            if (value == "order") {
+                options.sheetGrouping = SheetGrouping::ByOrder;
+            } else if (value == "scene") {
+                options.sheetGrouping = SheetGrouping::ByScene;
+            } else {
+                error = "bad --sheet-by \"" + value + "\": give order or scene";
+                return false;
+            }
+        } else if (name == "--video") {
+            options.videoPath = value;
+        } else if (name == "--wav") {
+            options.wavPath = value;
+        } else {
+            options.hashesPath = value;
+        }
+    }
+    if (options.help) {
+        return true;
+    }
+    if (options.stills.empty() && options.contactSheetPath.empty() && options.videoPath.empty() &&
+        options.wavPath.empty() && options.hashesPath.empty()) {
+        error = "nothing to make: give --still, --contact-sheet, --video, --wav or --hashes (see --help)";
+        return false;
+    }
+    if (!options.videoPath.empty() && (options.width % 2 != 0 || options.height % 2 != 0)) {
+        error = "the video needs an even width and height (H.264 in yuv420p), not " + std::to_string(options.width) +
+                "x" + std::to_string(options.height);
+        return false;
+    }
+    return true;
+}
+
+std::string stillFileName(const std::string& prefix, const ShowPosition& position) {
+    std::string name = position.text;
+    for (char& c : name) {
+        if (c == ':') {
+            c = '-';
+        }
+    }
+    return prefix + name + ".png";
+}
+
+std::string captureUsage() {
+    return R"(Usage: kavex_capture [options]
+
+Renders the show offline on a fixed clock, frame by frame, with the show's own set-up,
+timeline and composition, and writes the frames and the music to files. It runs headless
+(SDL's offscreen video driver, Mesa) from the build directory, where Assets/ lies.
+Several outputs can be made in one run.
+
+Outputs (at least one):
+  --still POS            PNG of the first frame at or past POS; repeat for more stills
+  --still-prefix P       file name prefix of the stills (default "still_"): --still 5:0
+                         writes still_5-0.png, --still 12.5s writes still_12.5s.png
+  --contact-sheet FILE   one PNG with a labelled thumbnail per order position or per scene
+  --sheet-by order|scene thumbnail per order position (default) or per scene
+  --video FILE           MP4: H.264 (yuv420p) with the music as AAC, through ffmpeg
+  --wav FILE             the music alone, 44100 Hz 16-bit stereo
+  --hashes FILE          one line a frame: frame, time, order, row, picture and sound hashes
+
+Run:
+  --size WxH             frame size (default 1920x1080); 16:9 sizes give the whole
+                         design frame, others are letterboxed like the show's window
+  --fps N                frames a second of the fixed clock, 1 to 60 (default 60); the
+                         show's per-frame motions are tuned to 60, at 30 they run slower
+  --until POS            stop after the first frame at or past POS (default: the end of
+                         the music, as the show ends)
+  --module FILE          another module instead of Assets/ondaris.mod
+  --quiet                no progress line
+  --help                 this text
+
+Positions (POS):
+  12.5s or 1500ms        time since the music started
+  ORDER:ROW              order position and row of the module, e.g. 5:0
+
+Clock: frame k (from 0) shows the music at (k + 1) x 1000 / fps ms, to the millisecond
+below, and carries exactly the samples up to that point; the show clock starts at 1000 ms
+when the music starts (the show's own starts at SDL's tick count then).
+Exit status: 0 when every output was written, 1 otherwise, 2 on bad options.
+)";
+}

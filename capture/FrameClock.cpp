@@ -1,0 +1,23 @@
+#include "capture/FrameClock.h"
+
+#include "app/Clock.h"
+#include "app/FrameLoop.h"
+#include "app/Music.h"
+
+int32_t frameEndMs(int64_t frame, int32_t fps) { return static_cast<int32_t>((frame + 1) * 1000 / fps); }
+
+int32_t frameSampleCount(int64_t frame, int32_t fps) {
+    int64_t end = (frame + 1) * AUDIO_FREQUENCY / fps;
+    int64_t start = frame * AUDIO_FREQUENCY / fps;
+    return static_cast<int32_t>(end - start);
+}
+
+void startCaptureClock() {
+    demoState = 0;
+    startFrameClock(CAPTURE_START_MS);
+}
+
+void advanceCaptureClock(int64_t frame, int32_t fps) {
+    // The returned sleep is the show's pacing; a fixed clock has nothing to wait for.
+    advanceFrameClock(CAPTURE_START_MS + frameEndMs(frame, fps));
+}

@@ -1,0 +1,40 @@
+#include "capture/FrameHashes.h"
+
+#include <cinttypes>
+
+uint64_t hashBytes(const uint8_t* bytes, size_t count) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (size_t i = 0; i < count; ++i) {
+        hash = (hash ^ bytes[i]) * 0x100000001b3ull;
+    }
+    return hash;
+}
+
+bool openHashLog(HashLog& log, const std::string& path, std::string& error) {
+    log.path = path;
+    log.file = std::fopen(path.c_str(), "w");
+    if (log.file == nullptr) {
+        error = "cannot write the hash file " + path;
+        return false;
+    }
+    return true;
+}
+
+bool appendHashLine(HashLog& log, int64_t frame, int32_t timeMs, int32_t order, int32_t row, uint64_t pictureHash,
+                    uint64_t soundHash, std::string& error) {
+    if (std::fprintf(log.file, "%" PRId64 " %d %d:%d %016" PRIx64 " %016" PRIx64 "\n", frame, timeMs, order, row,
+                     pictureHash, soundHash) < 0) {
+        error = "cannot write the hash file " + log.path;
+        return false;
+    }
+    return true;
+}
+
+bool closeHashLog(HashLog& log, std::string& error) {
+    bool closed = std::fclose(log.file) == 0;
+    log.file = nullptr;
+    if (!closed) {
+        error = "cannot finish the hash file " + log.path;
+    }
+    return closed;
+}

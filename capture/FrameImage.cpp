@@ -1,0 +1,66 @@
+#include "capture/FrameImage.h"
+
+#include <algorithm>
+
+#include <stb_image_write.h>
+
+FrameImage makeImage(int32_t width, int32_t height, uint32_t rgbColour) {
+    FrameImage image;
+    image.width = width;
+    image.height = height;
+    image.rgb.resize(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < image.rgb.size(); i += 3) {
+        image.rgb[i] = static_cast<uint8_t>(rgbColour >> 16);
+        image.rgb[i + 1] = static_cast<uint8_t>(rgbColour >> 8);
+        image.rgb[i + 2] = static_cast<uint8_t>(rgbColour);
+    }
+    return image;
+}
+
+FrameImage scaleImageDown(const FrameImage& source, int32_t width, int32_t height) {
+    FrameImage target = makeImage(width, height, 0);
+    for (int32_t y = 0; y < height; ++y) {
+        int64_t top = static_cast<int64_t>(y) * source.height / height;
+        int64_t bottom = std::max(top + 1, static_cast<int64_t>(y + 1) * source.height / height);
+        for (int32_t x = 0; x < width; ++x) {
+            int64_t left = static_cast<int64_t>(x) * source.width / width;
+            int64_t right = std::max(left + 1, static_cast<int64_t>(x + 1) * source.width / width);
+            uint64_t sum[3] = {0, 0, 0};
+            for (int64_t sy = top; sy < bottom; ++sy) {
+                const uint8_t* row = &source.rgb[static_cast<size_t>((sy * source.width + left) * 3)];
+                for (int64_t sx = 0; sx < right - left; ++sx) {
+                    sum[0] += row[sx * 3];
+                    sum[1] += row[sx * 3 + 1];
+                    sum[2] += row[sx * 3 + 2];
+                }
+            }
+            uint64_t count = static_cast<uint64_t>((bottom - top) * (right - left));
+            uint8_t* out = &target.rgb[(static_cast<size_t>(y) * width + x) * 3];
+            for (int c = 0; c < 3; ++c) {
+                out[c] = static_cast<uint8_t>((sum[c] + count / 2) / count);
+            }
+        }
+    }
+    return target;
+}
+
+void pasteImage(FrameImage& target, const FrameImage& source, int32_t x, int32_t y) {
+    int32_t left = std::max(0, -x);
+    int32_t right = std::min(source.width, target.width - x);
+    if (right <= left) {
+        return;
+    }
+    for (int32_t row = std::max(0, -y); row < source.height && y + row < target.height; ++row) {
+        const uint8_t* from = &source.rgb[(static_cast<size_t>(row) * source.width + left) * 3];
+        uint8_t* to = &target.rgb[(static_cast<size_t>(y + row) * target.width + x + left) * 3];
+        std::copy(from, from + (right - left) * 3, to);
+    }
+}
+
+bool writePng(const std::string& path, const FrameImage& image, std::string& error) {
+    if (stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(), image.width * 3) == 0) {
+        error = "cannot write the PNG file " + path;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+#include "capture/FrameImage.h"
+
+// Debian's ffmpeg, fed raw RGB frames through a pipe. The pictures are encoded while the show
+// renders; the music joins them at the end, from the WAV file of the same run.
+struct VideoEncoder {
+    pid_t process = -1;
+    int input = -1;
+    std::string path;
+    std::string pictureOnlyPath;
+};
+
+bool startVideo(VideoEncoder& video, const std::string& path, int32_t width, int32_t height, int32_t fps,
+                std::string& error);
+bool writeVideoFrame(VideoEncoder& video, const FrameImage& frame, std::string& error);
+// Ends the picture stream and writes the MP4 with the music as AAC.
+bool finishVideo(VideoEncoder& video, const std::string& wavPath, std::string& error);
+// Stops the encoder after a failure and removes what it left.
+void abandonVideo(VideoEncoder& video);

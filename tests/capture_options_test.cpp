@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "capture/CaptureOptions.h"
+
+namespace {
+
+struct Parsed {
+    bool ok = false;
+    CaptureOptions options;
+    std::string error;
+};
+
+Parsed parse(const std::vector<std::string>& args) {
+    Parsed parsed;
+    parsed.ok = parseCaptureOptions(args, parsed.options, parsed.error);
+    return parsed;
+}
+
+MusicSnapshot at(int32_t order, int32_t row) {
+    MusicSnapshot snapshot;
+    snapshot.order = order;
+    snapshot.row = row;
+    return snapshot;
+}
+
+}  // namespace
+
+TEST(CaptureOptions, OneOutputKeepsTheShowDefaults) {
+    Parsed parsed = parse({"--wav", "music.wav"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.options.width, 1920);
+    EXPECT_EQ(parsed.options.height, 1080);
+    EXPECT_EQ(parsed.options.fps, 60);
+    EXPECT_EQ(parsed.options.modulePath, MODULE_PATH);
+    EXPECT_FALSE(parsed.options.hasEnd);
+    EXPECT_EQ(parsed.options.wavPath, "music.wav");
+}
+
+TEST(CaptureOptions, EveryOutputCanBeAskedForInOneRunInBothSpellings) {
+    Parsed parsed = parse({"--size", "640x360", "--fps=30", "--still", "5:0", "--still=12.5s", "--still", "1500ms",
+                           "--still-prefix", "shots/f_", "--contact-sheet", "sheet.png", "--sheet-by", "scene",
+                           "--video", "show.mp4", "--wav=show.wav", "--hashes", "h.txt", "--until", "9:0",
+                           "--module", "m.mod", "--quiet"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const CaptureOptions& o = parsed.options;
+    EXPECT_EQ(o.width, 640);
+    EXPECT_EQ(o.height, 360);
+    EXPECT_EQ(o.fps, 30);
+    ASSERT_EQ(o.stills.size(), 3u);
+    EXPECT_TRUE(o.stills[0].byOrder);
+    EXPECT_EQ(o.stills[0].order, 5);
+    EXPECT_EQ(o.stills[0].row, 0);
+    EXPECT_FALSE(o.stills[1].byOrder);
+    EXPECT_EQ(o.stills[1].timeMs, 12500);
+    EXPECT_EQ(o.stills[2].timeMs, 1500);
+    EXPECT_EQ(o.stillPrefix, "shots/f_");
+    EXPECT_EQ(o.contactSheetPath, "sheet.png");
+    EXPECT_EQ(o.sheetGrouping, SheetGrouping::ByScene);
+    EXPECT_EQ(o.videoPath, "show.mp4");
+    EXPECT_EQ(o.wavPath, "show.wav");
+    EXPECT_EQ(o.hashesPath, "h.txt");
+    EXPECT_TRUE(o.hasEnd);
+    EXPECT_TRUE(o.end.byOrder);
+    EXPECT_EQ(o.end.order, 9);
+    EXPECT_EQ(o.modulePath, "m.mod");
+    EXPECT_TRUE(o.quiet);
+}
+
+TEST(CaptureOptions, BadOptionsAreRefusedWithTheOffendingText) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--wav", "a.wav", "--colour", "red"}, "--colour"},
+        {{"--wav"}, "--wav needs a value"},
+        {{"--wav="}, "non-empty"},
+        {{"--wav", "a.wav", "--size", "640"}, "640"},
+        {{"--wav", "a.wav", "--size", "640x"}, "640x"},
+        {{"--wav", "a.wav", "--size", "0x0"}, "0x0"},
+        {{"--wav", "a.wav", "--size", "5000x100"}, "5000x100"},
+        {{"--wav", "a.wav", "--size", "-640x360"}, "-640x360"},
+        {{"--wav", "a.wav", "--fps", "0"}, "\"0\""},
+        {{"--wav", "a.wav", "--fps", "61"}, "61"},
+        {{"--wav", "a.wav", "--fps", "thirty"}, "thirty"},
+        {{"--wav", "a.wav", "--sheet-by", "row"}, "row"},
+        {{"--wav", "a.wav", "--until", "soon"}, "soon"},
+        {{"--video", "v.mp4", "--size", "641x360"}, "641x360"},
+        {{"--quiet"}, "nothing to make"},
+        {{}, "nothing to make"},
+    };
+    for (const auto& [args, expected] : cases) {
+        Parsed parsed = parse(args);
+        EXPECT_FALSE(parsed.ok) << args.back();
+        EXPECT_NE(parsed.error.find(expected), std::string::npos) << parsed.error;
+    }
+}
+
+TEST(CaptureOptions, HelpNeedsNoOutput) {
+    Parsed parsed = parse({"--help"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_TRUE(parsed.options.help);
+    EXPECT_NE(captureUsage().find("--contact-sheet"), std::string::npos);
+}
+
+TEST(ShowPositions, TimesAndOrderRowsAreReadExactly) {
+    ShowPosition position;
+    std::string error;
+    ASSERT_TRUE(parseShowPosition("12.5s", position, error)) << error;
+    EXPECT_EQ(position.timeMs, 12500);
+    ASSERT_TRUE(parseShowPosition("0.0015s", position, error)) << error;
+    EXPECT_EQ(position.timeMs, 2);
+    ASSERT_TRUE(parseShowPosition("250ms", position, error)) << error;
+    EXPECT_EQ(position.timeMs, 250);
+    ASSERT_TRUE(parseShowPosition("27:63", position, error)) << error;
+    EXPECT_TRUE(position.byOrder);
+    EXPECT_EQ(position.order, 27);
+    EXPECT_EQ(position.row, 63);
+    EXPECT_EQ(position.text, "27:63");
+    for (const char* bad : {"12.5", "s", "ms", "-1s", "nans", "infs", "1e12s", "5:", ":3", "5:0:1", "256:0",
+                            "5:x", " 5s", "5 s"}) {
+        EXPECT_FALSE(parseShowPosition(bad, position, error)) << bad;
+        EXPECT_NE(error.find(bad), std::string::npos) << error;
+    }
+}
+
+TEST(ShowPositions, AnOrderRowIsReachedAtOrPastItEvenWhenRowsAreSkipped) {
+    ShowPosition position;
+    std::string error;
+    ASSERT_TRUE(parseShowPosition("5:16", position, error));
+    EXPECT_FALSE(positionReached(position, 99999, at(4, 63)));
+    EXPECT_FALSE(positionReached(position, 0, at(5, 15)));
+    EXPECT_TRUE(positionReached(position, 0, at(5, 16)));
+    EXPECT_TRUE(positionReached(position, 0, at(5, 20)));
+    EXPECT_TRUE(positionReached(position, 0, at(6, 0)));
+
+    ASSERT_TRUE(parseShowPosition("2s", position, error));
+    EXPECT_FALSE(positionReached(position, 1999, at(27, 63)));
+    EXPECT_TRUE(positionReached(position, 2000, at(0, 0)));
+}
+
+TEST(ShowPositions, StillNamesAreSafeFileNames) {
+    ShowPosition position;
+    std::string error;
+    ASSERT_TRUE(parseShowPosition("5:0", position, error));
+    EXPECT_EQ(stillFileName("out/still_", position), "out/still_5-0.png");
+    ASSERT_TRUE(parseShowPosition("12.5s", position, error));
+    EXPECT_EQ(stillFileName("", position), "12.5s.png");
+}

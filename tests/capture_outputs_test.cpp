@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <stb_image.h>
+
+#include "app/Music.h"
+#include "capture/ContactSheet.h"
+#include "capture/FrameClock.h"
+#include "capture/FrameHashes.h"
+#include "capture/FrameImage.h"
+#include "capture/LabelFont.h"
+#include "capture/VideoEncoder.h"
+#include "capture/WavFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string temporaryDirectory() {
+    char pattern[] = "/tmp/kavex-capture-XXXXXX";
+    return mkdtemp(pattern);
+}
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+uint32_t little(const std::vector<uint8_t>& bytes, size_t at, int count) {
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = value << 8 | bytes[at + i];
+    }
+    return value;
+}
+
+const uint8_t* pixel(const FrameImage& image, int32_t x, int32_t y) {
+    return &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
+}
+
+uint32_t colourAt(const FrameImage& image, int32_t x, int32_t y) {
+    const uint8_t* p = pixel(image, x, y);
+    return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
+}
+
+// Counts the pixels inside the rectangle that differ from `background`.
+int inked(const FrameImage& image, uint32_t background, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    int count = 0;
+    for (int32_t y = std::max(top, 0); y < std::min(bottom, image.height); ++y) {
+        for (int32_t x = std::max(left, 0); x < std::min(right, image.width); ++x) {
+            count += colourAt(image, x, y) != background ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+std::string commandOutput(const std::string& command) {
+    std::string text;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return text;
+    }
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        text += buffer;
+    }
+    pclose(pipe);
+    return text;
+}
+
+double streamSeconds(const std::string& path, const std::string& stream) {
+    std::string text = commandOutput("ffprobe -v error -select_streams " + stream +
+                                     " -show_entries stream=duration -of csv=p=0 '" + path + "'");
+    return text.empty() ? -1.0 : std::atof(text.c_str());
+}
+
+}  // namespace
+
+TEST(CaptureWav, HeaderDescribesTheSamplesWrittenInPieces) {
+    std::string path = temporaryDirectory() + "/music.wav";
+    WavFile wav;
+    std::string error;
+    ASSERT_TRUE(openWav(wav, path, error)) << error;
+    std::vector<uint8_t> written;
+    for (int piece = 0; piece < 3; ++piece) {
+        std::vector<uint8_t> bytes(static_cast<size_t>(frameSampleCount(piece, 60)) * AUDIO_BYTES_PER_FRAME);
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<uint8_t>(i * 7 + piece);
+        }
+        ASSERT_TRUE(appendWav(wav, bytes.data(), bytes.size(), error)) << error;
+        written.insert(written.end(), bytes.begin(), bytes.end());
+    }
+    ASSERT_TRUE(closeWav(wav, error)) << error;
+
+    std::vector<uint8_t> file = readBytes(path);
+    ASSERT_EQ(file.size(), 44 + written.size());
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "RIFF");
+    EXPECT_EQ(little(file, 4, 4), file.size() - 8);
+    EXPECT_EQ(std::string(file.begin() + 8, file.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(little(file, 20, 2), 1u);  // PCM
+    EXPECT_EQ(little(file, 22, 2), 2u);
+    EXPECT_EQ(little(file, 24, 4), static_cast<uint32_t>(AUDIO_FREQUENCY));
+    EXPECT_EQ(little(file, 28, 4), static_cast<uint32_t>(AUDIO_FREQUENCY * AUDIO_BYTES_PER_FRAME));
+    EXPECT_EQ(little(file, 32, 2), static_cast<uint32_t>(AUDIO_BYTES_PER_FRAME));
+    EXPECT_EQ(little(file, 34, 2), 16u);
+    EXPECT_EQ(std::string(file.begin() + 36, file.begin() + 40), "data");
+    EXPECT_EQ(little(file, 40, 4), written.size());
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), file.begin() + 44));
+}
+
+TEST(CaptureWav, AnUnwritablePathIsReported) {
+    WavFile wav;
+    std::string error;
+    EXPECT_FALSE(openWav(wav, "/nonexistent-folder/music.wav", error));
+    EXPECT_NE(error.find("/nonexistent-folder/music.wav"), std::string::npos);
+}
+
+TEST(CaptureImages, PngKeepsEveryPixelAndRowOrder) {
+    FrameImage image = makeImage(5, 3, 0x000000);
+    for (size_t i = 0; i < image.rgb.size(); ++i) {
+        image.rgb[i] = static_cast<uint8_t>(i * 13);
+    }
+    std::string path = temporaryDirectory() + "/still.png";
+    std::string error;
+    ASSERT_TRUE(writePng(path, image, error)) << error;
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    unsigned char* loaded = stbi_load(path.c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(width, 5);
+    EXPECT_EQ(height, 3);
+    EXPECT_TRUE(std::equal(image.rgb.begin(), image.rgb.end(), loaded));
+    stbi_image_free(loaded);
+    EXPECT_FALSE(writePng("/nonexistent-folder/still.png", image, error));
+}
+
+TEST(CaptureImages, ScalingDownAveragesSoThinLinesSurvive) {
+    FrameImage checker = makeImage(8, 4, 0x000000);
+    for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 0; x < 8; ++x) {
+            if ((x + y) % 2 == 0) {
+                std::fill_n(&checker.rgb[(static_cast<size_t>(y) * 8 + x) * 3], 3, uint8_t{255});
+            }
+        }
+    }
+    FrameImage half = scaleImageDown(checker, 4, 2);
+    for (uint8_t value : half.rgb) {
+        EXPECT_EQ(value, 128);  // half white, rounded
+    }
+    FrameImage line = makeImage(16, 16, 0x000000);
+    std::fill_n(&line.rgb[(5 * 16) * 3], 16 * 3, uint8_t{255});  // one white row
+    FrameImage small = scaleImageDown(line, 4, 4);
+    EXPECT_EQ(colourAt(small, 0, 0), 0u);
+    EXPECT_EQ(pixel(small, 2, 1)[0], 64);  // a quarter of the 4 x 4 block is white
+    EXPECT_EQ(colourAt(small, 3, 3), 0u);
+}
+
+TEST(CaptureImages, PastingClipsAtEveryEdge) {
+    FrameImage target = makeImage(6, 4, 0x000000);
+    FrameImage patch = makeImage(3, 3, 0xff8000);
+    pasteImage(target, patch, -1, -1);
+    pasteImage(target, patch, 5, 3);
+    pasteImage(target, patch, 20, 20);
+    EXPECT_EQ(inked(target, 0x000000, 0, 0, 6, 4), 4 + 1);
+    EXPECT_EQ(colourAt(target, 1, 1), 0xff8000u);
+    EXPECT_EQ(colourAt(target, 5, 3), 0xff8000u);
+    EXPECT_EQ(colourAt(target, 2, 2), 0u);
+}
+
+TEST(CaptureLabels, TextInksOnlyItsOwnBoxAndLongerTextIsWider) {
+    LabelFont font;
+    std::string error;
+    ASSERT_TRUE(loadLabelFont(font, LABEL_FONT_PATH, 16, error)) << error;
+    EXPECT_GT(labelWidth(font, "order 27   scene 6"), labelWidth(font, "order 5"));
+    FrameImage image = makeImage(200, 60, 0x000000);
+    drawLabel(image, font, "order 5", 20, 10, 0xffffff);
+    int width = labelWidth(font, "order 5");
+    EXPECT_GT(inked(image, 0, 20, 10, 20 + width + 1, 10 + 20), 40);
+    EXPECT_EQ(inked(image, 0, 0, 0, 200, 60), inked(image, 0, 20, 10, 20 + width + 1, 10 + 20));
+    EXPECT_FALSE(loadLabelFont(font, "/nonexistent.ttf", 16, error));
+}
+
+TEST(CaptureContactSheet, OnePictureAnOrderAtItsMiddleRowOrItsLastFrame) {
+    ContactSheet sheet;
+    int32_t showMs = 0;
+    // A plain frame whose colour tells which one was taken.
+    auto offer = [&](int32_t order, int32_t row, uint32_t colour) {
+        offerSheetFrame(sheet, makeImage(64, 36, colour), {showMs, order, row, order / 2});
+        showMs += 100;
+    };
+    offer(0, 0, 0x000001);
+    offer(0, 32, 0x000002);  // middle row of order 0
+    offer(0, 40, 0x000003);
+    offer(1, 0, 0x000004);
+    offer(1, 12, 0x000005);  // order 1 breaks early: its last frame
+    offer(2, 40, 0x000006);  // first seen past the middle
+    offer(0, 33, 0x000007);  // the song jumped back: already shown
+    offer(3, 5, 0x000008);   // the music ends in order 3
+    finishSheetFrames(sheet);
+
+    ASSERT_EQ(sheet.thumbnails.size(), 4u);
+    const uint32_t expected[4] = {2, 5, 6, 8};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(sheet.thumbnails[i].image.width, THUMBNAIL_WIDTH);
+        EXPECT_EQ(sheet.thumbnails[i].image.height, THUMBNAIL_WIDTH * 36 / 64);
+        EXPECT_EQ(colourAt(sheet.thumbnails[i].image, 10, 10), expected[i]) << i;
+        EXPECT_EQ(sheet.thumbnails[i].label.rfind("order " + std::to_string(i), 0), 0u) << sheet.thumbnails[i].label;
+    }
+    EXPECT_NE(sheet.thumbnails[1].label.find("scene 0"), std::string::npos);
+    EXPECT_NE(sheet.thumbnails[1].label.find(formatShowTime(400)), std::string::npos);
+}
+
+TEST(CaptureContactSheet, OnePictureASceneOnceItsFlashHasCleared) {
+    ContactSheet sheet;
+    sheet.grouping = SheetGrouping::ByScene;
+    for (int32_t showMs = 0; showMs < 6000; showMs += 250) {
+        int32_t scene = showMs < 3000 ? 0 : (showMs < 3500 ? 1 : 2);
+        offerSheetFrame(sheet, makeImage(32, 18, static_cast<uint32_t>(showMs)), {showMs, 4 + scene, 0, scene});
+    }
+    finishSheetFrames(sheet);
+    ASSERT_EQ(sheet.thumbnails.size(), 3u);
+    EXPECT_EQ(colourAt(sheet.thumbnails[0].image, 0, 0), static_cast<uint32_t>(SHEET_SCENE_DELAY_MS));
+    EXPECT_EQ(colourAt(sheet.thumbnails[1].image, 0, 0), 3250u);  // scene 1 ended first: its last frame
+    EXPECT_EQ(colourAt(sheet.thumbnails[2].image, 0, 0), static_cast<uint32_t>(3500 + SHEET_SCENE_DELAY_MS));
+    EXPECT_EQ(sheet.thumbnails[2].label.rfind("scene 2", 0), 0u);
+}
+
+TEST(CaptureContactSheet, TwentyEightOrdersMakeFourRowsOfSevenLabelledCells) {
+    LabelFont font;
+    std::string error;
+    ASSERT_TRUE(loadLabelFont(font, LABEL_FONT_PATH, 15, error)) << error;
+    std::vector<Thumbnail> thumbnails;
+    for (uint32_t i = 0; i < 28; ++i) {
+        thumbnails.push_back({makeImage(THUMBNAIL_WIDTH, 180, 0x400000 + i), "order " + std::to_string(i)});
+    }
+    FrameImage sheet = composeContactSheet(thumbnails, font, "title");
+    EXPECT_GT(sheet.width, 7 * THUMBNAIL_WIDTH);
+    EXPECT_LT(sheet.width, 8 * THUMBNAIL_WIDTH);
+    EXPECT_GT(sheet.height, 4 * 180);
+    // Each thumbnail's colour appears once, in reading order, and text sits under it.
+    int32_t cellWidth = (sheet.width - THUMBNAIL_WIDTH) / 6;
+    for (int32_t row = 0; row < 4; ++row) {
+        for (int32_t column = 0; column < 7; ++column) {
+            uint32_t colour = 0x400000u + static_cast<uint32_t>(row * 7 + column);
+            int32_t x = column * cellWidth + THUMBNAIL_WIDTH / 2;
+            int32_t y = -1;
+            for (int32_t probe = 0; probe < sheet.height && y < 0; ++probe) {
+                y = colourAt(sheet, x, probe) == colour ? probe : -1;
+            }
+            ASSERT_GE(y, 0) << row << " " << column;
+            uint32_t background = colourAt(sheet, x, y + 180 + 20);
+            EXPECT_GT(inked(sheet, background, x - THUMBNAIL_WIDTH / 2, y + 180, x + THUMBNAIL_WIDTH / 2, y + 200), 20);
+        }
+    }
+}
+
+TEST(CaptureHashes, EverySingleBitChangesTheFingerprint) {
+    std::vector<uint8_t> bytes(1000, 0x5a);
+    uint64_t original = hashBytes(bytes.data(), bytes.size());
+    for (size_t at : {size_t{0}, size_t{499}, size_t{999}}) {
+        for (int bit = 0; bit < 8; ++bit) {
+            std::vector<uint8_t> changed = bytes;
+            changed[at] ^= static_cast<uint8_t>(1 << bit);
+            EXPECT_NE(hashBytes(changed.data(), changed.size()), original);
+        }
+    }
+}
+
+TEST(CaptureVideo, PicturesAndMusicOfTheSameRunEndTogether) {
+    std::string directory = temporaryDirectory();
+    const int32_t fps = 30;
+    const int64_t frames = 45;
+    std::string error;
+    VideoEncoder video;
+    ASSERT_TRUE(startVideo(video, directory + "/clip.mp4", 64, 36, fps, error)) << error;
+    WavFile wav;
+    ASSERT_TRUE(openWav(wav, directory + "/clip.wav", error)) << error;
+    for (int64_t frame = 0; frame < frames; ++frame) {
+        ASSERT_TRUE(writeVideoFrame(video, makeImage(64, 36, static_cast<uint32_t>(frame * 5) << 8), error)) << error;
+        std::vector<uint8_t> sound(static_cast<size_t>(frameSampleCount(frame, fps)) * AUDIO_BYTES_PER_FRAME);
+        for (size_t i = 0; i < sound.size(); i += 2) {
+            sound[i + 1] = static_cast<uint8_t>((i / 64) % 2 != 0 ? 0x20 : 0xe0);  // a square wave
+        }
+        ASSERT_TRUE(appendWav(wav, sound.data(), sound.size(), error)) << error;
+    }
+    ASSERT_TRUE(closeWav(wav, error)) << error;
+    ASSERT_TRUE(finishVideo(video, directory + "/clip.wav", error)) << error;
+    EXPECT_FALSE(fs::exists(video.pictureOnlyPath));
+
+    std::string path = directory + "/clip.mp4";
+    EXPECT_EQ(commandOutput("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,pix_fmt,width,height,"
+                            "nb_frames -of csv=p=0 '" + path + "'"),
+              "h264,64,36,yuv420p," + std::to_string(frames) + "\n");
+    EXPECT_EQ(commandOutput("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 '" +
+                            path + "'"),
+              "aac\n");
+    double pictures = streamSeconds(path, "v:0");
+    double music = streamSeconds(path, "a:0");
+    EXPECT_NEAR(pictures, 1.5, 0.5 / fps);
+    EXPECT_NEAR(music, pictures, 1.0 / fps);
+}
+
+TEST(CaptureVideo, AMissingWavIsAFailureAndLeavesNoPictureFile) {
+    std::string directory = temporaryDirectory();
+    std::string error;
+    VideoEncoder video;
+    ASSERT_TRUE(startVideo(video, directory + "/clip.mp4", 64, 36, 30, error)) << error;
+    ASSERT_TRUE(writeVideoFrame(video, makeImage(64, 36, 0x102030), error)) << error;
+    EXPECT_FALSE(finishVideo(video, directory + "/missing.wav", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(fs::exists(video.pictureOnlyPath));
+}
