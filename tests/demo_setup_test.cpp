@@ -1,0 +1,224 @@
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <stb_image_write.h>
+
+#include "demo/Demo.h"
+#include "demo/SceneState.h"
+#include "engine/Engine.h"
+#include "engine/Shader.h"
+#include "resources/ResourceManager.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Full-screen effect stand-ins: a strip from the vertex index, tinted by the first input.
+const char* EFFECT_VERTEX = R"(#version 330 core
+void main() {
+    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
+    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
+}
+)";
+const char* EFFECT_FRAGMENT = R"(#version 330 core
+uniform vec2 v2Resolution;
+uniform sampler2D texTex1;
+out vec4 fragColor;
+void main() {
+    fragColor = texture(texTex1, gl_FragCoord.xy / v2Resolution);
+}
+)";
+
+const char* TEXTURED_OBJ = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvt 1 1\n"
+                           "f 1/1 2/2 3/3\nf 2/2 4/4 3/3\n";
+const char* PLAIN_OBJ = "v 0 0 0\nv 1 0 0\nv 0 0 1\nf 1 2 3\n";
+
+void writeText(const fs::path& path, const char* text) { std::ofstream(path) << text; }
+
+void writeImage(const fs::path& path) {
+    const std::vector<unsigned char> pixels(8 * 8 * 4, 200);
+    if (path.extension() == ".jpg") {
+        stbi_write_jpg(path.c_str(), 8, 8, 4, pixels.data(), 90);
+    } else {
+        stbi_write_png(path.c_str(), 8, 8, 4, pixels.data(), 8 * 4);
+    }
+}
+
+// The names the set-up asks the registry for, each once, in the order it asks.
+const std::vector<std::string> REQUESTS = {
+    "Adding Shader: palms_Kavex",
+    "Adding Shader: city",
+    "Adding Shader: road",
+    "Adding Shader: jail_tunnel",
+    "Adding Texture Graphic Assets/beach.jpg",
+    "Adding Texture Graphic Assets/streets.jpg",
+    "Adding Texture Graphic Assets/BGVapor.jpg",
+    "Adding Texture Graphic Assets/city.png",
+    "Adding Shader: PlaneMusic",
+    "Adding Texture Graphic Assets/heightmap.png",
+    "Adding Mesh: Assets/flamingo.obj",
+    "Adding Texture Graphic Assets/flamingo_tex.png",
+    "Adding Mesh: Assets/plane.obj",
+    "Adding Mesh: Assets/windsurf.obj",
+    "Adding Texture Graphic Assets/windsurf_tex.png",
+    "Adding Texture Graphic Assets/Kavex_Vice_6c.png",
+    "Adding Texture Graphic Assets/credits_text.png",
+    "Adding Texture Graphic Assets/papagayo_6c.png",
+    "Adding Texture Graphic Assets/opening.png",
+    "Adding Texture Graphic Assets/lyrics.png",
+    "Adding Texture Graphic Assets/greets.png",
+};
+
+// Runs the set-up in a private Assets tree holding every file it needs except those
+// named; the engine's own shaders come from the build's tree.
+class DemoSetup : public ::testing::Test {
+protected:
+    bool runSetup(std::initializer_list<const char*> missing = {}) {
+        const fs::path shaders = fs::absolute("Assets/Shaders");
+        char pattern[] = "/tmp/demo_setup_XXXXXX";
+        root = mkdtemp(pattern);
+        home = fs::current_path();
+        fs::create_directories(root / "Assets/Shaders");
+        for (const char* name : {"TextureMatrix2D", "TextureMatrix3D", "Color2D", "PlaneMusic"}) {
+            for (const char* stage : {".vertex", ".fragment"}) {
+                fs::copy_file(shaders / (std::string(name) + stage), root / "Assets/Shaders" / (std::string(name) + stage));
+            }
+        }
+        for (const char* name : {"palms_Kavex", "city", "road", "jail_tunnel"}) {
+            writeText(root / "Assets/Shaders" / (std::string(name) + ".vertex"), EFFECT_VERTEX);
+            writeText(root / "Assets/Shaders" / (std::string(name) + ".fragment"), EFFECT_FRAGMENT);
+        }
+        for (const char* image :
+             {"BGVapor.jpg", "beach.jpg", "streets.jpg", "city.png", "heightmap.png", "flamingo_tex.png",
+              "windsurf_tex.png", "Kavex_Vice_6c.png", "credits_text.png", "papagayo_6c.png", "opening.png",
+              "lyrics.png", "greets.png"}) {
+            writeImage(root / "Assets" / image);
+        }
+        writeText(root / "Assets/flamingo.obj", TEXTURED_OBJ);
+        writeText(root / "Assets/windsurf.obj", TEXTURED_OBJ);
+        writeText(root / "Assets/plane.obj", PLAIN_OBJ);
+        for (const char* path : missing) {
+            fs::remove(root / path);
+        }
+        fs::current_path(root);
+
+        engine = Engine::getInstance();
+        resourceManager = ResourceManager::getInstance();
+        testing::internal::CaptureStdout();
+        const bool result = setupDemo();
+        console = testing::internal::GetCapturedStdout();
+        return result;
+    }
+
+    // The registry's "Adding" lines from the first effect shader on.
+    std::vector<std::string> requestLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(console);
+        std::string line;
+        bool started = false;
+        while (std::getline(in, line)) {
+            started = started || line.rfind("Adding Shader: palms_Kavex", 0) == 0;
+            if (started && line.rfind("Adding ", 0) == 0) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+
+    static ShaderEffect* effect(int32_t id) { return dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id)); }
+
+    void TearDown() override {
+        if (!root.empty()) {
+            fs::current_path(home);
+            fs::remove_all(root);
+        }
+    }
+
+    fs::path root;
+    fs::path home;
+    std::string console;
+};
+
+}  // namespace
+
+TEST_F(DemoSetup, EverythingPresentLoadsEachAssetOnceInRequestOrder) {
+    ASSERT_TRUE(runSetup());
+    const std::vector<std::string> lines = requestLines();
+    ASSERT_EQ(lines.size(), REQUESTS.size()) << console;
+    for (size_t i = 0; i < REQUESTS.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind(REQUESTS[i], 0), 0u) << lines[i];
+    }
+
+    EXPECT_EQ(flamingo->meshId, 0);
+    EXPECT_EQ(plane->meshId, 1);
+    EXPECT_EQ(windsurfer->meshId, 2);
+    EXPECT_EQ(growthMesh, 0);
+    EXPECT_EQ(growthFullCount, resourceManager->meshById(0)->elementCount);
+    EXPECT_GT(growthFullCount, 0);
+    EXPECT_EQ(flamingo->rotationDegrees.y, 15.0f);
+    EXPECT_EQ(flamingo->position.x, 2.2f);
+    EXPECT_GE(flamingo->textureId, 0);
+    EXPECT_EQ(plane->color, 0xff0fffffu);
+    EXPECT_EQ(plane->pitch, -40.0f);
+    EXPECT_EQ(plane->eyeOffset.y, 2.0f);
+    EXPECT_FALSE(plane->depthTest);
+    EXPECT_EQ(windsurfer->position.x, 6.0f);
+    EXPECT_GE(windsurfer->textureId, 0);
+
+    const int32_t beach = resourceManager->getTextureId("Assets/beach.jpg");
+    const int32_t streets = resourceManager->getTextureId("Assets/streets.jpg");
+    const int32_t vapor = resourceManager->getTextureId("Assets/BGVapor.jpg");
+    EXPECT_EQ(effect(cityShader)->textureCount, 4);
+    EXPECT_EQ(effect(cityShader)->textures[3], resourceManager->getTextureId("Assets/city.png"));
+    EXPECT_EQ(effect(roadShader)->textureCount, 3);
+    EXPECT_EQ(effect(roadShader)->textures[0], beach);
+    EXPECT_EQ(effect(roadShader)->textures[1], streets);
+    EXPECT_EQ(effect(roadShader)->textures[2], vapor);
+    EXPECT_EQ(effect(palmsShader)->textureCount, 1);
+    EXPECT_EQ(effect(palmsShader)->textures[0], vapor);
+    EXPECT_EQ(effect(tunnelShader)->textureCount, 0);
+
+    EXPECT_EQ(shatter->texture, engine->screenshotTarget);
+    EXPECT_EQ(shatter->sourceRects[17].x, 120);
+    EXPECT_EQ(lyricsX, 1920.0f);
+    EXPECT_EQ(lyricsY, 810.0f);
+    EXPECT_GE(greetings->texture, 0);
+}
+
+TEST_F(DemoSetup, MissingGreetingsSheetFailsTheSetUp) {
+    EXPECT_FALSE(runSetup({"Assets/greets.png"}));
+    EXPECT_GE(lyricsTexture, 0) << "everything else still loaded";
+}
+
+TEST_F(DemoSetup, MissingEffectShaderStopsBeforeTheNextOne) {
+    EXPECT_FALSE(runSetup({"Assets/Shaders/road.fragment"}));
+    EXPECT_EQ(console.find("Adding Shader: jail_tunnel"), std::string::npos);
+    EXPECT_EQ(tunnelShader, -1);
+}
+
+TEST_F(DemoSetup, MissingCityImageLeavesItsSlotOnTheFirstTexture) {
+    ASSERT_TRUE(runSetup({"Assets/city.png"}));
+    const ShaderEffect* city = effect(cityShader);
+    EXPECT_EQ(city->textureCount, 4);
+    EXPECT_EQ(city->textures[0], resourceManager->getTextureId("Assets/beach.jpg"));
+    EXPECT_EQ(city->textures[2], resourceManager->getTextureId("Assets/BGVapor.jpg"));
+    EXPECT_EQ(city->textures[3], 0);
+}
+
+TEST_F(DemoSetup, MissingFlamingoMeshSkipsItsSettingsAndTexture) {
+    ASSERT_TRUE(runSetup({"Assets/flamingo.obj"}));
+    EXPECT_EQ(flamingo->meshId, -1);
+    EXPECT_EQ(growthMesh, -1);
+    EXPECT_EQ(growthFullCount, 0);
+    EXPECT_EQ(flamingo->position.x, 0.0f);
+    EXPECT_EQ(console.find("flamingo_tex.png"), std::string::npos);
+    EXPECT_GE(windsurfer->meshId, 0);
+}
