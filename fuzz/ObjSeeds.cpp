@@ -1,0 +1,78 @@
+// Writes the fuzzer's seed corpus: small OBJ files covering every construct the parser
+// reads, each a starting point for mutation. Usage: obj_seeds DIRECTORY
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A textured grid of cells x cells quads, two triangles each; the last column repeats the
+// first positions with other texture coordinates, as a seam of a wrapped model does.
+std::string texturedGrid(int cells) {
+    std::ostringstream obj;
+    obj << "# grid " << cells << " x " << cells << "\no grid\n";
+    const int side = cells + 1;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            obj << "v " << x * 0.5 << " " << y * 0.25 << " " << (x % 2 == 0 ? "0" : "-0.125") << "\n";
+            obj << "vt " << static_cast<double>(x) / cells << " " << static_cast<double>(y) / cells << "\n";
+        }
+    }
+    obj << "vn 0 0 1\ns off\n";
+    for (int y = 0; y < cells; ++y) {
+        for (int x = 0; x < cells; ++x) {
+            const int a = y * side + x + 1;
+            const int b = a + 1;
+            const int c = a + side;
+            const int d = c + 1;
+            const int seam = x + 1 == cells ? y * side + 1 : b;  // wraps back to column 0
+            obj << "f " << a << "/" << a << "/1 " << seam << "/" << b << "/1 " << d << "/" << d << "/1\n";
+            obj << "f " << a << "/" << a << "/1 " << d << "/" << d << "/1 " << c << "/" << c << "/1\n";
+        }
+    }
+    return obj.str();
+}
+
+std::vector<std::pair<std::string, std::string>> seeds() {
+    return {
+        {"empty.obj", ""},
+        {"triangle.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"normals.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n"},
+        {"textured_quad.obj",
+         "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+         "f 1/1 2/2 3/3\nf 1/1 3/3 4/4\n"},
+        {"textured_normals.obj",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvt 0.5 0.5\nvn 0 0 1\n"
+         "f 1/1/1 2/2/1 3/3/1\nf 1/4/1 2/2/1 3/3/1\n"},
+        {"polyline.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nl 1 2 3 4\nl 4 1\n"},
+        {"lines_then_faces.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2\nf 1 2 3\nl 2 3\n"},
+        {"decorated.obj",
+         "# exported\r\n\r\nmtllib none.mtl\r\no thing\r\ng part\r\nusemtl skin\r\n v 9 9 9\r\n"
+         "v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3\r\n#end"},
+        {"numbers.obj",
+         "v 1.5e-3 -0 +2\nv .5 -.25 3abc\nv 1e38 -1e-38 0x10\nvt 0.0f 1.\nvt -2 7\nf 1/1 2/2 3/1\nv 0 0 0\n"},
+        {"forward_reference.obj", "f 1/1 2/2 3/3\nvt 0 0\nvt 1 0\nvt 0 1\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"},
+        {"grid.obj", texturedGrid(6)},
+    };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
+        return 2;
+    }
+    for (const auto& [name, text] : seeds()) {
+        std::ofstream file(std::string(argv[1]) + "/" + name, std::ios::binary);
+        file << text;
+        if (!file) {
+            std::fprintf(stderr, "cannot write %s/%s\n", argv[1], name.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
