@@ -11,7 +11,7 @@ PACKAGES=(
   xvfb xauth xdotool
   ffmpeg sox
   clang libclang-rt-14-dev libtinyobjloader-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-league-spartan fonts-kaushanscript
 )
 
 missing=()

@@ -1,0 +1,35 @@
+#include "Lettering.h"
+
+#include <algorithm>
+
+Color chromeAt(float t) {
+    static const std::vector<GradientStop> stops = {
+        {0.00f, rgb(0xf4fbff)}, {0.30f, rgb(0x9fd8ff)}, {0.52f, rgb(0x3a6fd8)}, {0.545f, rgb(0x1a0838)},
+        {0.58f, rgb(0x5a1450)}, {0.72f, rgb(0xff4f8b)}, {0.88f, rgb(0xffa85a)}, {1.00f, rgb(0xfff0c8)},
+    };
+    return gradientAt(stops, t);
+}
+
+void paintChrome(Canvas& canvas, const Mask& letters, float top, float bottom, int outline) {
+    const Mask rim = dilated(letters, outline);
+    paintGlow(canvas, blurred(dilated(letters, outline * 2), outline * 3), rgb(0xff2fa8), 0.9f);
+    paint(canvas, rim, rgb(0x12042a));
+    const Mask edge = dilated(letters, std::max(1, outline / 3));
+    paint(canvas, edge, rgb(0xff6ad5));
+    paint(canvas, letters, [top, bottom](int, int y) { return chromeAt((static_cast<float>(y) - top) / (bottom - top)); });
+}
+
+void paintNeon(Canvas& canvas, const Mask& letters, Color tube, int glowRadius) {
+    paintGlow(canvas, blurred(dilated(letters, std::max(1, glowRadius / 4)), glowRadius), tube, 1.5f);
+    paintGlow(canvas, blurred(letters, std::max(1, glowRadius / 4)), tube, 0.8f);
+    paint(canvas, letters, tube);
+    // The middle of each stroke burns white, as a real tube does.
+    Mask core = blurred(letters, 2);
+    for (float& v : core.values) v = std::clamp((v - 0.55f) * 2.5f, 0.0f, 1.0f);
+    paint(canvas, core, mix(tube, rgb(0xffffff), 0.8f));
+}
+
+void paintOutlined(Canvas& canvas, const Mask& letters, Color fill, Color outline, int width) {
+    paint(canvas, dilated(letters, width), outline);
+    paint(canvas, letters, fill);
+}

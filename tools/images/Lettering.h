@@ -1,0 +1,13 @@
+// The two lettering looks of the show: 80s chrome and neon tubes.
+#pragma once
+
+#include "Canvas.h"
+
+// Chrome gradient (sky, dark horizon line, sunset) for t from the letters' top (0) to bottom (1).
+Color chromeAt(float t);
+// Chrome letters with a deep outline and a hot-pink halo; top and bottom bound the gradient.
+void paintChrome(Canvas& canvas, const Mask& letters, float top, float bottom, int outline);
+// Neon tube: white-hot core, coloured tube, soft additive glow of the given radius.
+void paintNeon(Canvas& canvas, const Mask& letters, Color tube, int glowRadius);
+// Plain fill with a dark outline, for small text that must stay readable on busy backgrounds.
+void paintOutlined(Canvas& canvas, const Mask& letters, Color fill, Color outline, int width);
