@@ -1,0 +1,10 @@
+#pragma once
+// Named sound recipes; the song text picks one for each instrument slot.
+#include "ModFile.h"
+#include "Song.h"
+
+// Throws std::runtime_error for an unknown recipe or bad arguments.
+SampleData renderInstrument(const InstrumentSlot& slot);
+
+// "A3" or "C#4" to a MIDI note number (C4 is 60).
+int parsePitch(const std::string& text);

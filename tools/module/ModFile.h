@@ -1,0 +1,18 @@
+#pragma once
+// ProTracker MOD serialisation ("M.K." for 4 channels, "8CHN" for 8).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Song.h"
+
+struct SampleData {
+  std::string name;
+  std::vector<int8_t> data;  // even length, at most 131070 bytes
+  int loopStart = 0;         // bytes, even
+  int loopLength = 0;        // bytes, even; 0 for a one-shot
+  int volume = 64;
+};
+
+// samples[i] fills slot i + 1; missing slots are written empty.
+std::vector<uint8_t> writeModule(const Song& song, const std::vector<SampleData>& samples);
