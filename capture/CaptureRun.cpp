@@ -25,6 +25,8 @@
 namespace {
 
 constexpr int32_t LABEL_PIXEL_HEIGHT = 15;
+// The pattern number the player reports once it has run off the end of the order list.
+constexpr int32_t END_OF_ORDER_LIST = 0xFF;
 
 // Everything one run writes, opened before the first frame.
 struct CaptureOutputs {
@@ -94,7 +96,8 @@ bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64
         }
     }
     if (out.wantSheet) {
-        offerSheetFrame(out.sheet, image, {showMs, musicSnapshot.order, musicSnapshot.row, demoState});
+        bool pastEnd = musicSnapshot.pattern == END_OF_ORDER_LIST;
+        offerSheetFrame(out.sheet, image, {showMs, musicSnapshot.order, musicSnapshot.row, demoState, pastEnd});
     }
     if (out.wantWav && !appendWav(out.wav, sound.data(), sound.size(), error)) {
         return false;

@@ -38,6 +38,11 @@ std::string formatShowTime(int32_t showMs) {
 }
 
 void offerSheetFrame(ContactSheet& sheet, const FrameImage& frame, const SheetFrame& at) {
+    if (sheet.grouping == SheetGrouping::ByOrder && at.pastEnd) {
+        finishSheetFrames(sheet);
+        sheet.group = -1;
+        return;
+    }
     int32_t group = sheet.grouping == SheetGrouping::ByOrder ? at.order : at.scene;
     if (group != sheet.group) {
         finishSheetFrames(sheet);

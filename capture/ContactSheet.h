@@ -19,7 +19,8 @@ struct Thumbnail {
 };
 
 // Chooses one frame per order position (first visit only) or per scene; a group that ends
-// before its chosen moment is shown by its last frame.
+// before its chosen moment is shown by its last frame. The fade-out past the end of the
+// order list is no order position; it counts only towards its scene.
 struct ContactSheet {
     SheetGrouping grouping = SheetGrouping::ByOrder;
     std::vector<Thumbnail> thumbnails;
@@ -37,6 +38,7 @@ struct SheetFrame {
     int32_t order = 0;
     int32_t row = 0;
     int32_t scene = 0;
+    bool pastEnd = false;  // the song has left its order list and is fading out
 };
 
 void offerSheetFrame(ContactSheet& sheet, const FrameImage& frame, const SheetFrame& at);

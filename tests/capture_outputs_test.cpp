@@ -192,8 +192,8 @@ TEST(CaptureContactSheet, OnePictureAnOrderAtItsMiddleRowOrItsLastFrame) {
     ContactSheet sheet;
     int32_t showMs = 0;
     // A plain frame whose colour tells which one was taken.
-    auto offer = [&](int32_t order, int32_t row, uint32_t colour) {
-        offerSheetFrame(sheet, makeImage(64, 36, colour), {showMs, order, row, order / 2});
+    auto offer = [&](int32_t order, int32_t row, uint32_t colour, bool pastEnd = false) {
+        offerSheetFrame(sheet, makeImage(64, 36, colour), {showMs, order, row, order / 2, pastEnd});
         showMs += 100;
     };
     offer(0, 0, 0x000001);
@@ -203,7 +203,9 @@ TEST(CaptureContactSheet, OnePictureAnOrderAtItsMiddleRowOrItsLastFrame) {
     offer(1, 12, 0x000005);  // order 1 breaks early: its last frame
     offer(2, 40, 0x000006);  // first seen past the middle
     offer(0, 33, 0x000007);  // the song jumped back: already shown
-    offer(3, 5, 0x000008);   // the music ends in order 3
+    offer(3, 5, 0x000008);   // the order list ends in order 3
+    offer(4, 0, 0x000009, true);
+    offer(4, 0, 0x00000a, true);
     finishSheetFrames(sheet);
 
     ASSERT_EQ(sheet.thumbnails.size(), 4u);

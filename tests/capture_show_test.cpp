@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <stb_image.h>
+
+#include "app/Music.h"
+#include "capture/FrameClock.h"
+#include "capture/FrameHashes.h"
+#include "support/ShowRun.h"
+#include "support/TestModule.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Orders 0 to 7 pass in 120 ms each (2 rows of 60 ms); order 8 lasts 16 rows, so its credits
+// stand clear of the flash for a while; a note on every other row keeps the music audible.
+TestModule quickCreditsModule() {
+    TestModule module = walkingModule(10, 2, 3, 125);
+    TestPattern& eight = module.patterns[8];
+    eight.cells[1][3] = TestCell{};
+    eight.cells[15][3].effect = EFFECT_PATTERN_BREAK;
+    for (TestPattern& pattern : module.patterns) {
+        for (int row = 0; row < 64; row += 2) {
+            pattern.cells[row][0] = {PERIOD_C3, 1, 0, 0};
+        }
+    }
+    return module;
+}
+
+struct CaptureResult {
+    int exitCode = -1;
+    std::string log;
+};
+
+CaptureResult runCaptureIn(const std::string& directory, const std::string& arguments) {
+    std::string log = directory + "/capture.log";
+    std::string command = "cd '" + directory + "' && '" CAPTURE_EXECUTABLE "' --quiet " + arguments + " >'" + log +
+                          "' 2>&1";
+    int status = std::system(command.c_str());
+    std::ifstream file(log);
+    std::stringstream text;
+    text << file.rdbuf();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+}
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Field `index` (from 0) of a hash line: frame, time, order:row, picture hash, sound hash.
+std::string field(const std::string& line, int index) {
+    std::istringstream words(line);
+    std::string word;
+    for (int i = 0; i <= index; ++i) {
+        words >> word;
+    }
+    return word;
+}
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    std::vector<uint8_t> pixels;
+};
+
+Picture loadPicture(const std::string& path, int channels) {
+    Picture picture;
+    unsigned char* data = stbi_load(path.c_str(), &picture.width, &picture.height, &picture.channels, channels);
+    if (data != nullptr) {
+        picture.channels = channels;
+        picture.pixels.assign(data, data + static_cast<size_t>(picture.width) * picture.height * channels);
+        stbi_image_free(data);
+    }
+    return picture;
+}
+
+const uint8_t* at(const Picture& picture, int x, int y) {
+    return &picture.pixels[(static_cast<size_t>(y) * picture.width + x) * picture.channels];
+}
+
+}  // namespace
+
+TEST(CaptureShow, TwoRendersOfTheFirstSecondsGiveTheSameFramesAndSound) {
+    std::string directory = stageShowDirectory(quickCreditsModule());
+    const std::string common = "--size 320x180 --fps 30 --until 1.5s ";
+    CaptureResult first = runCaptureIn(directory, common + "--hashes first.txt --wav first.wav");
+    ASSERT_EQ(first.exitCode, 0) << first.log;
+    CaptureResult second = runCaptureIn(directory, common + "--hashes second.txt --wav second.wav");
+    ASSERT_EQ(second.exitCode, 0) << second.log;
+
+    std::vector<std::string> lines = readLines(directory + "/first.txt");
+    EXPECT_EQ(lines, readLines(directory + "/second.txt"));
+    std::vector<uint8_t> sound = readBytes(directory + "/first.wav");
+    EXPECT_EQ(sound, readBytes(directory + "/second.wav"));
+
+    // 1.5 s at 30 frames a second, each frame with exactly its share of the music.
+    ASSERT_EQ(lines.size(), 45u);
+    EXPECT_EQ(sound.size(), 44u + 45u * 1470u * AUDIO_BYTES_PER_FRAME);
+    EXPECT_EQ(field(lines.front(), 1), std::to_string(CAPTURE_START_MS + frameEndMs(0, 30)));
+    EXPECT_EQ(field(lines.back(), 1), std::to_string(CAPTURE_START_MS + 1500));
+    // The comparison means something only if the show moved and the music sounded.
+    std::set<std::string> pictures;
+    for (const std::string& line : lines) {
+        pictures.insert(field(line, 3));
+    }
+    EXPECT_GT(pictures.size(), 10u);
+    EXPECT_GT(std::count_if(sound.begin() + 44, sound.end(), [](uint8_t b) { return b != 0; }), 10000);
+}
+
+TEST(CaptureShow, TheRunEndsWithTheMusicOnASilentFrame) {
+    std::string directory = stageShowDirectory(quickCreditsModule());
+    CaptureResult result = runCaptureIn(directory, "--size 160x90 --fps 60 --hashes h.txt --wav music.wav");
+    ASSERT_EQ(result.exitCode, 0) << result.log;
+    std::vector<std::string> lines = readLines(directory + "/h.txt");
+    ASSERT_GT(lines.size(), 100u);
+    int64_t samples = 0;
+    for (size_t frame = 0; frame < lines.size(); ++frame) {
+        samples += frameSampleCount(static_cast<int64_t>(frame), 60);
+    }
+    EXPECT_EQ(readBytes(directory + "/music.wav").size(), 44u + static_cast<size_t>(samples) * AUDIO_BYTES_PER_FRAME);
+    // The show draws the frame that finds the music over: it carries silence.
+    std::vector<uint8_t> silence(static_cast<size_t>(frameSampleCount(0, 60)) * AUDIO_BYTES_PER_FRAME, 0);
+    char silentHash[17];
+    std::snprintf(silentHash, sizeof silentHash, "%016llx",
+                  static_cast<unsigned long long>(hashBytes(silence.data(), silence.size())));
+    EXPECT_EQ(field(lines.back(), 4), silentHash);
+    EXPECT_NE(field(lines[lines.size() / 2], 4), silentHash);
+    // The module's 10 orders of music end at order 10, where the player has left the order list.
+    EXPECT_EQ(field(lines.back(), 2).substr(0, 3), "10:");
+}
+
+TEST(CaptureShow, StillsShowTheWhiteFlashAndTheCreditsLines) {
+    std::string directory = stageShowDirectory(quickCreditsModule());
+    CaptureResult result =
+        runCaptureIn(directory, "--size 1920x1080 --fps 30 --until 8:10 --still 5:0 --still 8:10 --still-prefix s_");
+    ASSERT_EQ(result.exitCode, 0) << result.log;
+
+    Picture flash = loadPicture(directory + "/s_5-0.png", 3);
+    ASSERT_EQ(flash.width, 1920);
+    ASSERT_EQ(flash.height, 1080);
+    size_t white = std::count_if(flash.pixels.begin(), flash.pixels.end(), [](uint8_t v) { return v >= 254; });
+    EXPECT_EQ(white, flash.pixels.size());
+
+    // In order 8 the role line is the credits sheet's rows 0 to 59 at (420, 425) and the name
+    // its rows 180 to 269 at (420, 510), 1080 pixels wide, drawn one texel a pixel at this size.
+    Picture still = loadPicture(directory + "/s_8-10.png", 3);
+    Picture credits = loadPicture(directory + "/Assets/credits_text.png", 4);
+    ASSERT_EQ(still.width, 1920);
+    ASSERT_GE(credits.height, 270);
+    struct Line {
+        int sourceTop, height, screenY;
+    };
+    for (const Line& line : {Line{0, 60, 425}, Line{180, 90, 510}}) {
+        int opaque = 0;
+        int matching = 0;
+        for (int y = 0; y < line.height; ++y) {
+            for (int x = 0; x < 1080; ++x) {
+                const uint8_t* texel = at(credits, x, line.sourceTop + y);
+                if (texel[3] < 255) {
+                    continue;
+                }
+                const uint8_t* shown = at(still, 420 + x, line.screenY + y);
+                ++opaque;
+                bool same = true;
+                for (int c = 0; c < 3; ++c) {
+                    same = same && std::abs(static_cast<int>(shown[c]) - texel[c]) <= 8;
+                }
+                matching += same ? 1 : 0;
+            }
+        }
+        EXPECT_GT(opaque, 500) << line.screenY;
+        EXPECT_GE(matching, opaque * 95 / 100) << line.screenY << ": " << matching << " of " << opaque;
+    }
+}
+
+TEST(CaptureShow, UnreachedStillsAndMissingModulesFail) {
+    std::string directory = stageShowDirectory(quickCreditsModule());
+    CaptureResult unreached = runCaptureIn(directory, "--size 160x90 --until 1s --still 9:0");
+    EXPECT_EQ(unreached.exitCode, 1);
+    EXPECT_NE(unreached.log.find("9:0"), std::string::npos) << unreached.log;
+    CaptureResult missing = runCaptureIn(directory, "--size 160x90 --wav w.wav --module nothing.mod");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.log.find("nothing.mod"), std::string::npos) << missing.log;
+    CaptureResult bad = runCaptureIn(directory, "--size 160x90 --still 9:x");
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.log.find("9:x"), std::string::npos) << bad.log;
+}
