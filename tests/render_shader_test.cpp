@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/Music.h"
+#include "engine/Engine.h"
+#include "engine/Shader.h"
+#include "render_gl_support.h"
+#include "resources/ResourceManager.h"
+
+namespace {
+
+// A full-screen strip made from the vertex index alone, as every effect program must.
+const char* const STRIP_VERTEX =
+    "#version 330 core\n"
+    "void main() {\n"
+    "    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));\n"
+    "    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);\n"
+    "}\n";
+
+// Shows time, music, resolution and two of its inputs as one colour.
+const char* const PROBE_FRAGMENT =
+    "#version 330 core\n"
+    "uniform float fGlobalTime;\n"
+    "uniform vec2 v2Resolution;\n"
+    "uniform int MODData[11];\n"
+    "uniform sampler2D texTex1;\n"
+    "uniform sampler2D texTex3;\n"
+    "out vec4 c;\n"
+    "void main() {\n"
+    "    float blue = texture(texTex1, vec2(0.5)).b * 0.5 + texture(texTex3, vec2(0.5)).g * 0.5;\n"
+    "    c = vec4(fGlobalTime / 10.0, float(MODData[2] + MODData[10]) / 255.0, blue, 1.0);\n"
+    "    if (v2Resolution != vec2(1920.0, 1080.0)) c = vec4(1.0, 0.0, 1.0, 1.0);\n"
+    "}\n";
+
+class EffectShader : public ::testing::Test {
+protected:
+    void SetUp() override {
+        initEngineForTests();
+        assets.emplace();
+        assets->writeText("Assets/Shaders/Probe.vertex", STRIP_VERTEX);
+        assets->writeText("Assets/Shaders/Probe.fragment", PROBE_FRAGMENT);
+        effect = dynamic_cast<ShaderEffect*>(
+            resourceManager->shaderById(resourceManager->getShaderId("Probe", ShaderKindEffect)));
+        ASSERT_NE(effect, nullptr);
+        engine->SelectTarget(0);
+        clearTarget(0.0f, 0.0f, 0.0f, 1.0f);
+    }
+
+    int32_t solidTexture(const char* name, std::vector<unsigned char> rgba, int32_t blendMode) {
+        assets->writePng(std::string("Assets/") + name, 1, 1, 4, rgba);
+        const int32_t id = resourceManager->getTextureId(std::string("Assets/") + name);
+        resourceManager->textureById(id)->blendMode = blendMode;
+        return id;
+    }
+
+    std::optional<TempAssets> assets;
+    ShaderEffect* effect = nullptr;
+};
+
+TEST_F(EffectShader, SendsTimeMusicResolutionAndInputsThenLeavesUnitZerosBlendInForce) {
+    const int32_t first = solidTexture("first.png", {0, 0, 200, 255}, BlendAdditive);
+    const int32_t second = solidTexture("second.png", {9, 9, 9, 255}, BlendMultiply);
+    const int32_t third = solidTexture("third.png", {0, 100, 0, 255}, BlendMultiply);
+    effect->textureCount = 3;
+    effect->textures[0] = first;
+    effect->textures[1] = second;
+    effect->textures[2] = third;
+    timeMs = 2500;
+    musicSnapshot.row = 100;
+    musicSnapshot.note[3] = 27;
+
+    effect->draw();
+
+    const Rgba p = designPixel(700, 300);
+    EXPECT_TRUE(near(p.r, 64, 1)) << int(p.r);  // 2.5 s
+    EXPECT_EQ(p.g, 127);                         // row and channel 3's note
+    EXPECT_TRUE(near(p.b, 150, 1)) << int(p.b);
+    GLint value = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &value);
+    EXPECT_EQ(value, GL_TEXTURE0);
+    const int32_t expected[3] = {first, second, third};
+    for (int unit = 0; unit < 3; ++unit) {
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+        EXPECT_EQ(value, static_cast<GLint>(resourceManager->textureById(expected[unit])->texture)) << unit;
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_BLEND_DST_RGB, &value);
+    EXPECT_EQ(value, GL_ONE);  // additive, from the first input
+    glGetIntegerv(GL_CURRENT_PROGRAM, &value);
+    EXPECT_EQ(value, static_cast<GLint>(effect->program));
+}
+
+TEST_F(EffectShader, WithoutInputsItBindsNothingAndStillPaints) {
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    effect->textureCount = 0;
+    effect->textures[0] = -1;
+    timeMs = 5000;
+    effect->draw();
+    EXPECT_TRUE(near(designPixel(10, 10).r, 128, 1));
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+
+    // A failed input (id -1) binds no texture rather than reading a missing record.
+    effect->textureCount = 1;
+    effect->draw();
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(EffectShader, LoadingTwiceKeepsTheFirstProgramAndAFailedEffectStillHasItsStrip) {
+    const uint32_t program = effect->program;
+    effect->load("NoSuchProgram");
+    EXPECT_TRUE(effect->ready);
+    EXPECT_EQ(effect->program, program);
+    EXPECT_EQ(effect->name, "Probe");
+    // Effects keep their own locations; the shared table stays empty of them.
+    for (int32_t location : effect->locations) {
+        EXPECT_EQ(location, -1);
+    }
+
+    ShaderEffect missing;
+    missing.load("NoSuchProgram");
+    EXPECT_FALSE(missing.ready);
+    EXPECT_NE(missing.vertexArray, 0u);
+    EXPECT_EQ(missing.resolution.x, 1920.0f);
+    EXPECT_EQ(missing.resolution.y, 1080.0f);
+}
+
+}  // namespace
