@@ -155,7 +155,7 @@ Rendered bass(double rate, double hz) {
     addHarmonics(
         frames, rate, root, 0.0, freeze,
         [](int h, double f, double t) {
-          const double cutoff = 380.0 + 2400.0 * std::exp(-t / 0.07);
+          const double cutoff = 500.0 + 2400.0 * std::exp(-t / 0.07);
           const double wave = (h == 1 ? 1.6 : 1.0) / h * (h % 2 ? 1.0 : 0.55);
           return wave * lowpass(f, cutoff) * resonance(f, cutoff, 0.8);
         },
@@ -166,7 +166,7 @@ Rendered bass(double rate, double hz) {
 Rendered lead(double rate, double hz) {
   return sustained(rate, hz, 0.35, 16384, [rate](std::vector<float>& frames, double root, double freeze, int loop) {
     const auto saw = [](int h, double f, double t) {
-      const double cutoff = 2600.0 + 3500.0 * std::exp(-t / 0.12);
+      const double cutoff = 3200.0 + 3500.0 * std::exp(-t / 0.12);
       return 1.0 / h * lowpass(f, cutoff) * resonance(f, cutoff, 0.5);
     };
     const auto gain = [freeze](double t) {
@@ -227,7 +227,7 @@ std::vector<double> chordHz(const InstrumentSlot& slot) {
 // Five detuned saws a note, softened: the wide pad under every section.
 Rendered pad(double rate, const std::vector<double>& notes) {
   Rendered out{rate, {}};
-  out.loopStart = evenFrame(0.45, rate);
+  out.loopStart = evenFrame(0.12, rate);
   out.loopLength = 32768;
   out.frames.assign(static_cast<size_t>(out.loopStart + out.loopLength), 0.0f);
   Noise phases{0xbadc0deu};
@@ -237,9 +237,9 @@ Rendered pad(double rate, const std::vector<double>& notes) {
       const double hz = fitToLoop(note * std::pow(2.0, cents / 1200.0), rate, out.loopLength);
       addHarmonics(
           out.frames, rate, hz, phases.next() * 3.14159, freeze,
-          [](int h, double f, double) { return 1.0 / h * lowpass(f, 1900.0); },
+          [](int h, double f, double) { return 1.0 / h * lowpass(f, 2800.0); },
           [](double t) {
-            const double x = std::min(1.0, t / 0.4);
+            const double x = std::min(1.0, t / 0.08);
             return x * x * (3.0 - 2.0 * x);
           });
     }
@@ -263,6 +263,11 @@ Rendered keys(double rate, const std::vector<double>& notes) {
     }
   taper(out.frames, rate);
   return out;
+}
+
+Rendered saturated(Rendered rendered, double drive) {
+  saturate(rendered.frames, drive);
+  return rendered;
 }
 
 SampleData finish(const InstrumentSlot& slot, Rendered rendered) {
@@ -293,17 +298,17 @@ SampleData renderInstrument(const InstrumentSlot& slot) {
   const std::map<std::string, std::function<Rendered()>> recipes = {
       {"kick", [&] { return kick(rate()); }},
       {"snare", [&] { return snare(rate()); }},
-      {"hat", [&] { return metal(rate(), 0.12, 0.028, 7000.0, 0xc105edu); }},
+      {"hat", [&] { return metal(rate(), 0.14, 0.04, 6000.0, 0xc105edu); }},
       {"ohat", [&] { return metal(rate(), 0.5, 0.16, 6500.0, 0x0be2u); }},
       {"crash", [&] { return metal(rate(), 2.3, 0.8, 3500.0, 0xc2a54u); }},
       {"shatter", [&] { return shatter(rate()); }},
       {"riser", [&] { return riser(rate()); }},
-      {"bass", [&] { return bass(noteRate(C3), rootHz(slot)); }},
-      {"lead", [&] { return lead(noteRate(C3), rootHz(slot)); }},
-      {"vox", [&] { return vox(noteRate(C3), rootHz(slot)); }},
-      {"pluck", [&] { return pluck(noteRate(C3), rootHz(slot)); }},
-      {"pad", [&] { return pad(noteRate(C3), chordHz(slot)); }},
-      {"keys", [&] { return keys(noteRate(C3), chordHz(slot)); }},
+      {"bass", [&] { return saturated(bass(noteRate(C3), rootHz(slot)), 2.5); }},
+      {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.5); }},
+      {"vox", [&] { return saturated(vox(noteRate(C3), rootHz(slot)), 1.8); }},
+      {"pluck", [&] { return saturated(pluck(noteRate(C3), rootHz(slot)), 1.5); }},
+      {"pad", [&] { return saturated(pad(noteRate(C3), chordHz(slot)), 3.5); }},
+      {"keys", [&] { return saturated(keys(noteRate(C3), chordHz(slot)), 1.5); }},
   };
   auto found = recipes.find(slot.recipe);
   if (found == recipes.end()) throw std::runtime_error("unknown recipe " + slot.recipe);

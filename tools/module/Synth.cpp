@@ -92,6 +92,13 @@ void addHarmonics(std::vector<float>& out, double rate, double hz, double phase,
   }
 }
 
+void saturate(std::vector<float>& frames, double drive) {
+  float peak = 1e-9f;
+  for (float v : frames) peak = std::max(peak, std::fabs(v));
+  const double scale = 1.0 / std::tanh(drive);
+  for (float& v : frames) v = static_cast<float>(std::tanh(drive * v / peak) * scale);
+}
+
 std::vector<int8_t> toBytes(const std::vector<float>& frames) {
   float peak = 1e-9f;
   for (float v : frames) peak = std::max(peak, std::fabs(v));

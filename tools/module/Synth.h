@@ -56,5 +56,8 @@ using Envelope = std::function<double(double seconds)>;
 void addHarmonics(std::vector<float>& out, double rate, double hz, double phase, double freezeAt,
                   const HarmonicShape& shape, const Envelope& gain);
 
+// Normalises to a peak of 1 and bends through tanh: a fuller sound at the same peak.
+void saturate(std::vector<float>& frames, double drive);
+
 // Scales to a peak of 126 and rounds to signed bytes.
 std::vector<int8_t> toBytes(const std::vector<float>& frames);
