@@ -1,14 +1,21 @@
+#include <algorithm>
 #include <iostream>
-#include <sstream>
 
 #include "resources/ObjMesh.h"
 
+// Scans for delimiters directly: a string stream per call costs more than the parsing itself.
 std::vector<std::string> splitString(const std::string& text, char delimiter) {
     std::vector<std::string> parts;
-    std::istringstream stream(text);
-    std::string part;
-    while (std::getline(stream, part, delimiter)) {
-        parts.push_back(part);
+    parts.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), delimiter)) + 1);
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find(delimiter, start);
+        if (end == std::string::npos) {
+            parts.emplace_back(text, start);
+            break;
+        }
+        parts.emplace_back(text, start, end - start);
+        start = end + 1;
     }
     return parts;
 }

@@ -1,0 +1,57 @@
+#include "bench/BenchRatios.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+namespace {
+
+// The console output as usual, with every run's time kept by name ("BM_Name/arg"): real time
+// for benchmarks timed by the wall clock (GL work), else CPU time. Of repeated runs the
+// fastest is kept: other processes on a shared machine only ever add time.
+class CollectingReporter : public benchmark::ConsoleReporter {
+public:
+    CollectingReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) {
+                continue;
+            }
+            const std::string name =
+                run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
+            const double time = run.run_name.time_type.empty() ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
+            const auto known = times.find(name);
+            times[name] = known == times.end() ? time : std::min(known->second, time);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int runBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>& ratios) {
+    benchmark::Initialize(&argc, argv);
+    CollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::printf("\n");
+    for (const BenchRatio& ratio : ratios) {
+        const auto top = reporter.times.find(ratio.numerator);
+        const auto bottom = reporter.times.find(ratio.denominator);
+        if (top == reporter.times.end() || bottom == reporter.times.end() || bottom->second <= 0) {
+            std::printf("%-48s not measured\n", ratio.label.c_str());
+            continue;
+        }
+        const double value = top->second / bottom->second;
+        std::printf("%-48s %7.2f  (target <= %.2f: %s)\n", ratio.label.c_str(), value, ratio.target,
+                    value <= ratio.target ? "met" : "MISSED");
+    }
+    return 0;
+}
