@@ -51,7 +51,7 @@ Rendered kick(double rate) {
     const double t = seconds(n, rate);
     phase += TWO_PI * (47.0 + 110.0 * std::exp(-t / 0.03) + 60.0 * std::exp(-t / 0.004)) / rate;
     const double click = clickFilter.lowpass(noise.next()) * std::exp(-t / 0.003) * 0.6;
-    out.frames[n] = static_cast<float>(std::tanh(1.6 * (std::sin(phase) * attackDecay(t, 0.002, 0.24) + click)));
+    out.frames[n] = static_cast<float>(std::tanh(2.2 * (std::sin(phase) * attackDecay(t, 0.002, 0.26) + click)));
   }
   taper(out.frames, rate);
   return out;
@@ -65,14 +65,14 @@ Rendered snare(double rate) {
   for (size_t n = 0; n < out.frames.size(); ++n) {
     const double t = seconds(n, rate);
     const float white = noise.next();
-    const double body = high.highpass(low.lowpass(white)) * attackDecay(t, 0.001, 0.13);
+    const double body = high.highpass(low.lowpass(white)) * attackDecay(t, 0.001, 0.17);
     double clapEnvelope = 0.0;
     for (double start : {0.0, 0.011, 0.023})
       if (t >= start) clapEnvelope += std::exp(-(t - start) / 0.007);
     const double clap = clapHigh.highpass(clapLow.lowpass(white)) * clapEnvelope;
     const double tone =
         (std::sin(TWO_PI * 185.0 * t) * 0.7 + std::sin(TWO_PI * 330.0 * t) * 0.3) * attackDecay(t, 0.001, 0.05);
-    out.frames[n] = static_cast<float>(std::tanh(1.4 * (tone * 0.6 + body * 1.1 + clap * 0.8)));
+    out.frames[n] = static_cast<float>(std::tanh(2.0 * (tone * 0.6 + body * 1.1 + clap * 0.8)));
   }
   taper(out.frames, rate);
   return out;
@@ -304,7 +304,7 @@ SampleData renderInstrument(const InstrumentSlot& slot) {
       {"shatter", [&] { return shatter(rate()); }},
       {"riser", [&] { return riser(rate()); }},
       {"bass", [&] { return saturated(bass(noteRate(C3), rootHz(slot)), 2.5); }},
-      {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.5); }},
+      {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.0); }},
       {"vox", [&] { return saturated(vox(noteRate(C3), rootHz(slot)), 1.8); }},
       {"pluck", [&] { return saturated(pluck(noteRate(C3), rootHz(slot)), 1.5); }},
       {"pad", [&] { return saturated(pad(noteRate(C3), chordHz(slot)), 3.5); }},
