@@ -175,6 +175,7 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
     }
     ProgressLine progress = startProgress(!options.quiet, expected);
     FrameImage image;
+    std::vector<uint8_t> pixels;
     std::vector<uint8_t> sound;
     startCaptureClock();
     for (frames = 0;;) {
@@ -188,7 +189,7 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
         updateDemo();
         renderDemo();
         if (wantPictures) {
-            readOffscreenWindow(window, image);
+            readOffscreenWindow(window, image, pixels);
         }
         int32_t showMs = frameEndMs(frame, options.fps);
         if (!writeFrameOutputs(options, out, frame, showMs, image, sound, error)) {

@@ -38,19 +38,27 @@ bool createOffscreenWindow(OffscreenWindow& window, int32_t width, int32_t heigh
     return true;
 }
 
-void readOffscreenWindow(const OffscreenWindow& window, FrameImage& image) {
+void readOffscreenWindow(const OffscreenWindow& window, FrameImage& image, std::vector<uint8_t>& scratch) {
     image.width = window.width;
     image.height = window.height;
-    const size_t rowBytes = static_cast<size_t>(window.width) * 3;
-    image.rgb.resize(rowBytes * window.height);
+    const size_t pixels = static_cast<size_t>(window.width) * window.height;
+    image.rgb.resize(pixels * 3);
+    scratch.resize(pixels * 4);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, window.framebuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, window.width, window.height, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    // RGBA is the driver's own layout and reads back fastest; alpha is dropped below.
+    glReadPixels(0, 0, window.width, window.height, GL_RGBA, GL_UNSIGNED_BYTE, scratch.data());
     // GL hands the bottom row first.
-    for (int32_t top = 0, bottom = window.height - 1; top < bottom; ++top, --bottom) {
-        std::swap_ranges(image.rgb.begin() + static_cast<std::ptrdiff_t>(top * rowBytes),
-                         image.rgb.begin() + static_cast<std::ptrdiff_t>((top + 1) * rowBytes),
-                         image.rgb.begin() + static_cast<std::ptrdiff_t>(bottom * rowBytes));
+    for (int32_t y = 0; y < window.height; ++y) {
+        const uint8_t* from = &scratch[static_cast<size_t>(window.height - 1 - y) * window.width * 4];
+        uint8_t* to = &image.rgb[static_cast<size_t>(y) * window.width * 3];
+        for (int32_t x = 0; x < window.width; ++x) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            from += 4;
+            to += 3;
+        }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "capture/FrameImage.h"
 
@@ -16,5 +17,5 @@ struct OffscreenWindow {
 // Creates it (colour RGBA8, depth 24 and stencil 8) and makes it the engine's window target.
 bool createOffscreenWindow(OffscreenWindow& window, int32_t width, int32_t height, std::string& error);
 
-// The finished frame, rows turned top first.
-void readOffscreenWindow(const OffscreenWindow& window, FrameImage& image);
+// The finished frame, rows turned top first; `scratch` holds the raw pixels between frames.
+void readOffscreenWindow(const OffscreenWindow& window, FrameImage& image, std::vector<uint8_t>& scratch);
