@@ -106,9 +106,9 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
             options.quiet = true;
             continue;
         }
-        static const char* const VALUED[] = {"--size",  "--fps",           "--module",   "--until", "--still",
-                                             "--still-prefix", "--contact-sheet", "--sheet-by", "--video", "--wav",
-                                             "--hashes"};
+        static const char* const VALUED[] = {"--size",   "--fps",   "--module", "--until",  "--still",
+                                             "--still-prefix", "--contact-sheet", "--sheet-by",
+                                             "--video",  "--wav",   "--hashes"};
         bool known = false;
         for (const char* option : VALUED) {
             known = known || name == option;

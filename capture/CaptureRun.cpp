@@ -1,6 +1,8 @@
 #include "capture/CaptureRun.h"
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -178,8 +180,7 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
     std::vector<uint8_t> pixels;
     std::vector<uint8_t> sound;
     startCaptureClock();
-    for (frames = 0;;) {
-        int64_t frame = frames;
+    for (int64_t frame = 0;; ++frame) {
         advanceCaptureClock(frame, options.fps);
         // Exactly this frame's share of the music, mixed on this thread instead of the audio thread.
         sound.assign(static_cast<size_t>(frameSampleCount(frame, options.fps)) * AUDIO_BYTES_PER_FRAME, 0);
