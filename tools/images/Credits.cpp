@@ -16,6 +16,7 @@ bool makeCredits(const Fonts& fonts, const std::string& dir) {
         Canvas line(WIDTH, 60, Color{0, 0, 0, 0});
         Mask letters(WIDTH, 60);
         drawTextCentred(letters, fonts.display, ROLES[i], WIDTH * 0.5f, 31.0f, TextStyle{44.0f, 14.0f});
+        paintShadow(line, letters, 5, 1.2f);
         paintNeon(line, letters, rgb(0x2ff3ff), 6);
         fadeEdges(line, 4);
         blit(canvas, line, 0, i * 60);
@@ -24,6 +25,7 @@ bool makeCredits(const Fonts& fonts, const std::string& dir) {
         Canvas line(WIDTH, 90, Color{0, 0, 0, 0});
         Mask letters(WIDTH, 90);
         drawTextCentred(letters, fonts.script, NAMES[i], WIDTH * 0.5f, 44.0f, TextStyle{84.0f, 2.0f});
+        paintShadow(line, letters, 6, 1.2f);
         paintNeon(line, letters, rgb(0xff3fb4), 8);
         fadeEdges(line, 4);
         blit(canvas, line, 0, 180 + i * 90);

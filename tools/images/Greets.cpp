@@ -38,6 +38,7 @@ bool makeGreets(const Fonts& fonts, const std::string& dir) {
         if (width > CELL_W - 40) style.pixelHeight *= static_cast<float>(CELL_W - 40) / width;
         drawTextCentred(letters, fonts.display, GROUPS[i], CELL_W * 0.5f, CELL_H * 0.5f, style);
         // Alternate the two neon colours so consecutive names do not look alike.
+        paintShadow(cell, letters, 4, 1.0f);
         paintNeon(cell, letters, i % 2 == 0 ? rgb(0x2ff3ff) : rgb(0xff3fb4), 6);
         fadeEdges(cell, 4);
         blit(canvas, cell, (i / ROWS) * CELL_W, (i % ROWS) * CELL_H);

@@ -29,6 +29,12 @@ void paintNeon(Canvas& canvas, const Mask& letters, Color tube, int glowRadius) 
     paint(canvas, core, mix(tube, rgb(0xffffff), 0.8f));
 }
 
+void paintShadow(Canvas& canvas, const Mask& letters, int radius, float strength) {
+    Mask halo = blurred(dilated(letters, radius), radius);
+    for (float& v : halo.values) v = std::min(1.0f, v * strength);
+    paint(canvas, halo, rgb(0x0a0214));
+}
+
 void paintOutlined(Canvas& canvas, const Mask& letters, Color fill, Color outline, int width) {
     paint(canvas, dilated(letters, width), outline);
     paint(canvas, letters, fill);

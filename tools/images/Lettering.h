@@ -9,5 +9,7 @@ Color chromeAt(float t);
 void paintChrome(Canvas& canvas, const Mask& letters, float top, float bottom, int outline);
 // Neon tube: white-hot core, coloured tube, soft additive glow of the given radius.
 void paintNeon(Canvas& canvas, const Mask& letters, Color tube, int glowRadius);
+// Soft dark halo under the letters so they stay readable over bright backdrops.
+void paintShadow(Canvas& canvas, const Mask& letters, int radius, float strength);
 // Plain fill with a dark outline, for small text that must stay readable on busy backgrounds.
 void paintOutlined(Canvas& canvas, const Mask& letters, Color fill, Color outline, int width);
