@@ -6,6 +6,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "Notes.h"
 #include "Synth.h"
 
 namespace {
@@ -30,11 +31,10 @@ void taper(std::vector<float>& frames, double rate) {
 int evenFrame(double seconds, double rate) { return static_cast<int>(seconds * rate / 2.0) * 2; }
 
 int renderNote(const InstrumentSlot& slot) {
-  static const std::string LETTERS = "C D EF G A B";
   if (slot.arguments.empty()) return C3;
-  const std::string& text = slot.arguments[0];
-  if (text.size() != 3) throw std::runtime_error(slot.name + ": expected a tracker note such as B-3");
-  return (text[2] - '1') * 12 + static_cast<int>(LETTERS.find(text[0])) + (text[1] == '#' ? 1 : 0);
+  const int note = parseTrackerNote(slot.arguments[0]);
+  if (note < 0) throw std::runtime_error(slot.name + ": expected a tracker note such as B-3");
+  return note;
 }
 
 double rootHz(const InstrumentSlot& slot) {
@@ -282,14 +282,6 @@ SampleData finish(const InstrumentSlot& slot, Rendered rendered) {
 }
 
 }  // namespace
-
-int parsePitch(const std::string& text) {
-  static const std::string LETTERS = "C D EF G A B";
-  const size_t letter = LETTERS.find(text.empty() ? '?' : text[0]);
-  if (letter == std::string::npos || text[0] == ' ') throw std::runtime_error("bad pitch " + text);
-  const bool sharp = text.size() > 1 && text[1] == '#';
-  return 12 * (std::stoi(text.substr(sharp ? 2 : 1)) + 1) + static_cast<int>(letter) + (sharp ? 1 : 0);
-}
 
 SampleData renderInstrument(const InstrumentSlot& slot) {
   // Drums and effects are rendered at the rate of the note they are played at; pitched

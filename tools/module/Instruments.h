@@ -5,6 +5,3 @@
 
 // Throws std::runtime_error for an unknown recipe or bad arguments.
 SampleData renderInstrument(const InstrumentSlot& slot);
-
-// "A3" or "C#4" to a MIDI note number (C4 is 60).
-int parsePitch(const std::string& text);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "Synth.h"
+#include "Notes.h"
 
 namespace {
 

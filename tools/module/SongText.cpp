@@ -1,5 +1,7 @@
 #include "SongText.h"
 
+#include "Notes.h"
+
 #include <cctype>
 #include <map>
 #include <regex>
@@ -47,12 +49,6 @@ bool hasColon(const Line& line) {
   for (const std::string& word : line.words)
     if (word.find(':') != std::string::npos) return true;
   return false;
-}
-
-int parseNote(const std::string& text) {
-  static const std::string LETTERS = "C D EF G A B";
-  const int semitone = static_cast<int>(LETTERS.find(text[0])) + (text[1] == '#' ? 1 : 0);
-  return (text[2] - '1') * 12 + semitone;
 }
 
 class Parser {
@@ -182,7 +178,10 @@ class Parser {
       if (std::regex_match(token, match, CELL)) {
         Cell cell;
         const std::string note = match[1];
-        if (note != "---" && note != "off" && note != ".") cell.note = parseNote(note);
+        if (note != "---" && note != "off" && note != ".") {
+          cell.note = parseTrackerNote(note);
+          if (cell.note < 0) fail(currentLine, "note out of range in " + token);
+        }
         if (note == "off") cell.effect = 0xC;
         if (match[2].matched) cell.instrument = instrumentNumber(match[2].str().substr(1));
         if (match[3].matched) {

@@ -1,20 +1,7 @@
 #include "Synth.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-
-namespace {
-constexpr std::array<int, 36> PERIODS = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
-                                         428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
-                                         214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
-}
-
-int notePeriod(int note) { return PERIODS.at(static_cast<size_t>(note)); }
-
-double noteRate(int note) { return PAULA_CLOCK / notePeriod(note); }
-
-double midiHz(double midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69.0) / 12.0); }
 
 float Noise::next() {
   state ^= state << 13;

@@ -5,13 +5,7 @@
 #include <functional>
 #include <vector>
 
-constexpr double PAULA_CLOCK = 3546895.0;  // PAL Amiga clock: playback rate = clock / period
 constexpr double TWO_PI = 6.283185307179586;
-
-// Tracker note index: 0 is C-1, 35 is B-3 (the ProTracker range).
-int notePeriod(int note);
-double noteRate(int note);
-double midiHz(double midiNote);
 
 // Deterministic white noise so every run writes the same bytes.
 struct Noise {
