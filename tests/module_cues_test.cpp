@@ -145,7 +145,7 @@ TEST(ModuleSong, PulseHitsSitOnTheBeatAndStayShort) {
     EXPECT_EQ(row.music.row % 4, 0) << where(row.music) << " is off the beat";
     EXPECT_LE(row.seconds, PULSE_FRAMES / 60.0) << where(row.music);
   }
-  EXPECT_EQ(hits, 8 * 16);
+  EXPECT_EQ(hits, 8 * 16);  // every beat of orders 0 to 7
 }
 
 TEST(ModuleSong, EveryGreetingsRowCarriesTheCue) {

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr double RATE = 44100.0;
+constexpr int ORDERS = 28;
 constexpr double PI = 3.141592653589793;
 
 struct Biquad {
@@ -105,7 +106,8 @@ TEST(ModuleSound, IntegratedLoudnessIsBetweenMinus18AndMinus12Lufs) {
 }
 
 TEST(ModuleSound, LoudnessMeterReadsAKnownTone) {
-  // A 1 kHz sine at -20 dBFS in both channels reads -20 + 3.01 - 0.69 + K-weighting gain at 1 kHz.
+  // A 1 kHz sine peaking at -20 dBFS in both channels reads -20 LUFS: the meter's -0.691 offset
+  // cancels the K-weighting's gain at 1 kHz.
   std::vector<int16_t> tone(static_cast<size_t>(5 * RATE) * 2);
   for (size_t i = 0; i < tone.size() / 2; ++i)
     tone[2 * i] = tone[2 * i + 1] =
@@ -136,13 +138,13 @@ TEST(ModuleSound, NeverFallsSilentBeforeTheFinalFade) {
   }
 }
 
-TEST(ModuleSound, EveryOrderFillsLowMiddleAndHighBands) {
-  // Each section should reach from the bass to the hats: no band more than 40 dB under the whole.
+TEST(ModuleSound, EveryOrderReachesFromBassToTreble) {
+  // Each section should reach from the bass to the hats: neither band 40 dB under the whole.
   const std::vector<PlayedRow> rows = playRows();
-  std::vector<double> orderStart(29, -1.0);
+  std::vector<double> orderStart(ORDERS + 1, -1.0);
   for (const PlayedRow& row : rows)
-    if (row.music.order < 28 && orderStart[row.music.order] < 0) orderStart[row.music.order] = row.startSeconds;
-  orderStart[28] = rows.back().startSeconds;
+    if (row.music.order < ORDERS && orderStart[row.music.order] < 0) orderStart[row.music.order] = row.startSeconds;
+  orderStart[ORDERS] = rows.back().startSeconds;
   Biquad low{}, high{};
   {  // second-order Butterworth low-pass at 200 Hz and high-pass at 5 kHz
     const double k = std::tan(PI * 200.0 / RATE), norm = 1.0 / (1.0 + std::sqrt(2.0) * k + k * k);
@@ -152,7 +154,7 @@ TEST(ModuleSound, EveryOrderFillsLowMiddleAndHighBands) {
     high = {hn, -2.0 * hn, hn, 2.0 * (h * h - 1.0) * hn, (1.0 - std::sqrt(2.0) * h + h * h) * hn};
   }
   size_t frame = 0;
-  for (int order = 0; order < 28; ++order) {
+  for (int order = 0; order < ORDERS; ++order) {
     double all = 0.0, lows = 0.0, highs = 0.0;
     const size_t end = static_cast<size_t>(orderStart[order + 1] * RATE);
     const size_t count = end - frame;

@@ -51,7 +51,7 @@ Rendered kick(double rate) {
     const double t = seconds(n, rate);
     phase += TWO_PI * (47.0 + 110.0 * std::exp(-t / 0.03) + 60.0 * std::exp(-t / 0.004)) / rate;
     const double click = clickFilter.lowpass(noise.next()) * std::exp(-t / 0.003) * 0.6;
-    out.frames[n] = static_cast<float>(std::tanh(2.2 * (std::sin(phase) * attackDecay(t, 0.002, 0.26) + click)));
+    out.frames[n] = static_cast<float>(std::tanh(3.0 * (std::sin(phase) * attackDecay(t, 0.002, 0.26) + click)));
   }
   taper(out.frames, rate);
   return out;
@@ -72,7 +72,7 @@ Rendered snare(double rate) {
     const double clap = clapHigh.highpass(clapLow.lowpass(white)) * clapEnvelope;
     const double tone =
         (std::sin(TWO_PI * 185.0 * t) * 0.7 + std::sin(TWO_PI * 330.0 * t) * 0.3) * attackDecay(t, 0.001, 0.05);
-    out.frames[n] = static_cast<float>(std::tanh(2.0 * (tone * 0.6 + body * 1.1 + clap * 0.8)));
+    out.frames[n] = static_cast<float>(std::tanh(2.8 * (tone * 0.6 + body * 1.1 + clap * 0.8)));
   }
   taper(out.frames, rate);
   return out;
@@ -290,7 +290,7 @@ SampleData renderInstrument(const InstrumentSlot& slot) {
   const std::map<std::string, std::function<Rendered()>> recipes = {
       {"kick", [&] { return kick(rate()); }},
       {"snare", [&] { return snare(rate()); }},
-      {"hat", [&] { return metal(rate(), 0.14, 0.04, 6000.0, 0xc105edu); }},
+      {"hat", [&] { return metal(rate(), 0.16, 0.05, 6000.0, 0xc105edu); }},
       {"ohat", [&] { return metal(rate(), 0.5, 0.16, 6500.0, 0x0be2u); }},
       {"crash", [&] { return metal(rate(), 2.3, 0.8, 3500.0, 0xc2a54u); }},
       {"shatter", [&] { return shatter(rate()); }},
