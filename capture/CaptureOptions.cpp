@@ -233,9 +233,10 @@ Positions (POS):
   12.5s or 1500ms        time since the music started
   ORDER:ROW              order position and row of the module, e.g. 5:0
 
-Clock: frame k (from 0) shows the music at (k + 1) x 1000 / fps ms, to the millisecond
-below, and carries exactly the samples up to that point; the show clock starts at 1000 ms
-when the music starts (the show's own starts at SDL's tick count then).
+Clock: frame k (from 0) shows the show at (k + 1) x 1000 / fps ms after the music started,
+rounded down, and its sound is the music from the previous frame's end to that moment,
+to the sample. The show clock reads 1000 ms when the music starts (the show's own reads
+SDL's tick count then).
 Exit status: 0 when every output was written, 1 otherwise, 2 on bad options.
 )";
 }
