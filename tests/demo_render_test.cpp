@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,22 @@ TEST_F(DemoRender, LastCreditsFrameArrivesFlippedInTheScreenshot) {
     creditsTexture = -1;
     renderDemo();
     EXPECT_EQ(targetPixel(engine->screenshotTarget, 960, 450).r, 255);
+}
+
+TEST_F(DemoRender, CaptureHoldsTheWholeComposedFrameAndNoLetterboxBars) {
+    const Viewport frame = engine->windowViewport();
+    ASSERT_NE(frame.height, engine->drawableHeight) << "the test display must be letterboxed";
+    demoState = 2;
+    musicSnapshot.order = 9;
+    fade->alpha = 255;
+    fade->argb = 0xffffffff;
+    renderDemo();
+    // The white overlay is part of the copy, edge to edge; the black bars are not.
+    for (const auto& corner : {std::pair{2, 2}, std::pair{1917, 2}, std::pair{2, 1077}, std::pair{1917, 1077}}) {
+        const Rgba pixel = targetPixel(engine->screenshotTarget, corner.first, corner.second);
+        EXPECT_EQ(pixel.r, 255) << corner.first << ", " << corner.second;
+        EXPECT_EQ(pixel.b, 255) << corner.first << ", " << corner.second;
+    }
 }
 
 TEST_F(DemoRender, TilesAtOrBelowTheBottomEdgeAreSkipped) {
