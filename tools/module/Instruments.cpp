@@ -239,7 +239,7 @@ Rendered pad(double rate, const std::vector<double>& notes) {
           out.frames, rate, hz, phases.next() * 3.14159, freeze,
           [](int h, double f, double) { return 1.0 / h * lowpass(f, 2800.0); },
           [](double t) {
-            const double x = std::min(1.0, t / 0.08);
+            const double x = std::min(1.0, t / 0.04);
             return x * x * (3.0 - 2.0 * x);
           });
     }
