@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <stb_image_write.h>
 
+#include "app/Clock.h"
+#include "app/Music.h"
 #include "demo/Demo.h"
 #include "demo/SceneState.h"
 #include "engine/Engine.h"
@@ -221,4 +224,48 @@ TEST_F(DemoSetup, MissingFlamingoMeshSkipsItsSettingsAndTexture) {
     EXPECT_EQ(flamingo->position.x, 0.0f);
     EXPECT_EQ(console.find("flamingo_tex.png"), std::string::npos);
     EXPECT_GE(windsurfer->meshId, 0);
+}
+
+TEST_F(DemoSetup, TimelineSteersTheFloorAndTheFlamingoMeshItSetUp) {
+    ASSERT_TRUE(runSetup());
+    demoState = 0;
+    musicSnapshot = MusicSnapshot{};
+    musicSnapshot.order = 1;
+    timeMs = 1000;
+    deltaMs = 16;
+    updateDemo();
+    EXPECT_EQ(plane->pitch, -40.0f + 0.1f);
+    EXPECT_EQ(plane->eyeOffset.y, 2.0f - 0.01f);
+    EXPECT_EQ(plane->factor, musicPulse);
+    EXPECT_NE(plane->eye.y, 0.0f) << "the floor's camera was placed";
+
+    MeshRecord* bird = resourceManager->meshById(growthMesh);
+    const int32_t full = bird->elementCount;
+    musicSnapshot.order = 2;
+    musicSnapshot.note[0] = 37;
+    updateDemo();
+    EXPECT_EQ(bird->elementCount, std::min(3, full));
+}
+
+TEST_F(DemoSetup, EveryScenePlaysWithoutGlErrors) {
+    ASSERT_TRUE(runSetup());
+    demoState = 0;
+    musicSnapshot = MusicSnapshot{};
+    timeMs = 1000;
+    deltaMs = 16;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    for (int32_t order = 0; order < 28; ++order) {
+        for (int32_t row = 31; row < 35; ++row) {
+            timeMs += deltaMs;
+            musicSnapshot.order = order;
+            musicSnapshot.row = row;
+            musicSnapshot.note[0] = row % 2 == 0 ? 40 : 0;
+            musicSnapshot.instrument[2] = row % 3 == 0 ? CUE_INSTRUMENT : 0;
+            updateDemo();
+            renderDemo();
+            ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "order " << order << " row " << row;
+        }
+    }
+    EXPECT_EQ(demoState, 6);
 }
