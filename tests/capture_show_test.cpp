@@ -156,7 +156,7 @@ TEST(CaptureShow, TheRunEndsWithTheMusicOnASilentFrame) {
 TEST(CaptureShow, StillsShowTheWhiteFlashAndTheCreditsLines) {
     std::string directory = stageShowDirectory(quickCreditsModule());
     CaptureResult result =
-        runCaptureIn(directory, "--size 1920x1080 --fps 30 --until 8:10 --still 5:0 --still 8:10 --still-prefix s_");
+        runCaptureIn(directory, "--size 1920x1080 --fps 10 --until 8:10 --still 5:0 --still 8:10 --still-prefix s_");
     ASSERT_EQ(result.exitCode, 0) << result.log;
 
     Picture flash = loadPicture(directory + "/s_5-0.png", 3);
