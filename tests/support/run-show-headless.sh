@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the show executable under a virtual X server, as on a desktop without a GPU.
+# Runs the show executable on its own virtual X server, as on a desktop without a GPU.
 # Usage: run-show-headless.sh EXECUTABLE WORKDIR [--screen WxH] [--escape-after S] [--term-after S] [--timeout S]
 # Exits with the show's exit code (124 when it had to be killed after the timeout).
 set -u
@@ -20,28 +20,38 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-inner=$(cat <<'INNER'
-cd "$WORKDIR" || exit 2
-timeout -s KILL "$TIMEOUT_S" "$EXE" &
+# Xvfb picks a free display itself and writes its number, so parallel runs never collide.
+scratch="$(mktemp -d)"
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
+for _ in $(seq 100); do
+  [ -s "$scratch/display" ] && break
+  sleep 0.1
+done
+if [ ! -s "$scratch/display" ]; then
+  echo "Xvfb did not start: $(cat "$scratch/xvfb.log")" >&2
+  exit 3
+fi
+export DISPLAY=":$(head -n 1 "$scratch/display")"
+
+unset SDL_VIDEODRIVER
+export SDL_VIDEO_X11_FORCE_EGL=1
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+
+cd "$workdir" || exit 2
+timeout -s KILL "$timeout_s" "$exe" &
 pid=$!
-if [ -n "$ESCAPE_AFTER" ]; then
-  sleep "$ESCAPE_AFTER"
+if [ -n "$escape_after" ]; then
+  sleep "$escape_after"
   xdotool search --sync --onlyvisible --name "Kavex Demo 2024 Velmora" windowfocus --sync key Escape >/dev/null 2>&1 \
     || xdotool key Escape
 fi
-if [ -n "$TERM_AFTER" ]; then
-  sleep "$TERM_AFTER"
+if [ -n "$term_after" ]; then
+  sleep "$term_after"
   pkill -TERM -P "$pid" 2>/dev/null || kill -TERM "$pid"
 fi
 wait "$pid"
 code=$?
 [ "$code" -eq 137 ] && code=124
 exit "$code"
-INNER
-)
-
-unset SDL_VIDEODRIVER
-export SDL_VIDEO_X11_FORCE_EGL=1
-export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
-export EXE="$exe" WORKDIR="$workdir" ESCAPE_AFTER="$escape_after" TERM_AFTER="$term_after" TIMEOUT_S="$timeout_s"
-exec xvfb-run -a -s "-screen 0 ${screen}x24" bash -c "$inner"
