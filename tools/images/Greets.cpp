@@ -32,7 +32,7 @@ bool makeGreets(const Fonts& fonts, const std::string& dir) {
     for (int i = 0; i < static_cast<int>(std::size(GROUPS)); ++i) {
         Canvas cell(CELL_W, CELL_H, Color{0, 0, 0, 0});
         Mask letters(CELL_W, CELL_H);
-        TextStyle style{44.0f, 2.0f};
+        TextStyle style{50.0f, 2.0f};
         // Long names shrink to keep their glow inside the cell.
         const float width = textWidth(fonts.display, GROUPS[i], style);
         if (width > CELL_W - 40) style.pixelHeight *= static_cast<float>(CELL_W - 40) / width;
