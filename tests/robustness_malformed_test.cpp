@@ -1,0 +1,310 @@
+// Damaged asset files of our own making through our loaders: the decoders we take from
+// Debian (stb_image, libmodplug) are not fuzzed, so their failure paths are hit here.
+// Every case must end in the documented refusal or in a usable asset, never in a crash,
+// a hang or a sanitizer report.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <libmodplug/modplug.h>
+
+#include "app/Music.h"
+#include "resources/ResourceManager.h"
+#include "resources/TextureRecord.h"
+#include "support/GlTestContext.h"
+#include "support/TestModule.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+Bytes garbage(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(size);
+    for (uint8_t& byte : bytes) {
+        byte = static_cast<uint8_t>(random());
+    }
+    return bytes;
+}
+
+Bytes prefix(const Bytes& bytes, size_t size) { return Bytes(bytes.begin(), bytes.begin() + std::min(size, bytes.size())); }
+
+void putBigEndian(Bytes& bytes, size_t at, uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+        bytes[at + i] = static_cast<uint8_t>(value >> (8 * (size - 1 - i)));
+    }
+}
+
+// A folder of damaged files, removed with the test.
+class DamagedFiles {
+public:
+    DamagedFiles() {
+        char pattern[] = "/tmp/kavex-damaged-XXXXXX";
+        directory = mkdtemp(pattern);
+    }
+    ~DamagedFiles() { fs::remove_all(directory); }
+
+    std::string write(const std::string& name, const Bytes& bytes) {
+        const std::string path = directory + "/" + name;
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    std::string writeText(const std::string& name, const std::string& text) {
+        return write(name, Bytes(text.begin(), text.end()));
+    }
+
+private:
+    std::string directory;
+};
+
+// The loader's result for a file, with what it wrote to standard error.
+struct LoadOutcome {
+    int32_t id;
+    std::string err;
+};
+
+LoadOutcome loadTextureCapturing(const std::string& path) {
+    testing::internal::CaptureStderr();
+    const int32_t id = loadTexture(path);
+    return {id, testing::internal::GetCapturedStderr()};
+}
+
+LoadOutcome loadMeshCapturing(const std::string& path) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int32_t id = loadObjMesh(path);
+    testing::internal::GetCapturedStdout();
+    return {id, testing::internal::GetCapturedStderr()};
+}
+
+void expectImageRefused(const std::string& path) {
+    const LoadOutcome outcome = loadTextureCapturing(path);
+    EXPECT_EQ(outcome.id, -1) << path;
+    EXPECT_EQ(outcome.err, "Error when loading image: " + path + ": stbi_load ERROR.\n") << path;
+}
+
+void expectMeshRefused(const std::string& path) {
+    const LoadOutcome outcome = loadMeshCapturing(path);
+    EXPECT_EQ(outcome.id, -1) << path;
+    EXPECT_EQ(outcome.err.rfind("** Imposible crear Mesh: " + path + "\n", 0), 0u) << outcome.err;
+}
+
+// The offset of the first JPEG frame header (baseline or progressive) in a file.
+size_t jpegFrameHeader(const Bytes& jpeg) {
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(MalformedImages, TruncatedGarbageAndForeignFilesAreRefusedWithTheLoaderLine) {
+    initEngineForTests();
+    DamagedFiles files;
+    const Bytes png = readBytes("Assets/greets.png");
+    const Bytes jpeg = readBytes("Assets/beach.jpg");
+    ASSERT_GT(png.size(), 1000u);
+    ASSERT_GT(jpeg.size(), 1000u);
+
+    expectImageRefused(files.write("empty.png", {}));
+    expectImageRefused(files.write("signature_only.png", prefix(png, 8)));
+    expectImageRefused(files.write("header_only.png", prefix(png, 33)));
+    expectImageRefused(files.write("half.png", prefix(png, png.size() / 2)));
+    expectImageRefused(files.write("soi_only.jpg", prefix(jpeg, 2)));
+    expectImageRefused(files.write("tables_only.jpg", prefix(jpeg, jpegFrameHeader(jpeg))));
+    expectImageRefused(files.write("cut_in_scan.jpg", prefix(jpeg, jpeg.size() * 3 / 4)));
+    expectImageRefused(files.write("garbage.png", garbage(4096, 1)));
+    expectImageRefused(files.write("garbage.jpg", garbage(4096, 2)));
+    Bytes pngHeadGarbageBody = prefix(png, 16);
+    const Bytes tail = garbage(4096, 3);
+    pngHeadGarbageBody.insert(pngHeadGarbageBody.end(), tail.begin(), tail.end());
+    expectImageRefused(files.write("png_signature_garbage_body.png", pngHeadGarbageBody));
+    expectImageRefused(files.writeText("text.png", "v 0 0 0\nf 1 1 1\n"));
+    expectImageRefused(files.write("module.png", readBytes("Assets/ondaris.mod")));
+}
+
+// Headers that promise enormous images with a few bytes of data behind them must be refused
+// quickly, without the decoder allocating for the promised size.
+TEST(MalformedImages, HeadersClaimingHugeDimensionsAreRefused) {
+    initEngineForTests();
+    DamagedFiles files;
+    Bytes png = readBytes("Assets/greets.png");
+    putBigEndian(png, 16, 30000, 4);  // IHDR width
+    putBigEndian(png, 20, 30000, 4);  // IHDR height
+    expectImageRefused(files.write("huge.png", png));
+
+    Bytes jpeg = readBytes("Assets/beach.jpg");
+    const size_t frame = jpegFrameHeader(jpeg);
+    ASSERT_GT(frame, 0u);
+    putBigEndian(jpeg, frame + 5, 65000, 2);  // height
+    putBigEndian(jpeg, frame + 7, 65000, 2);  // width
+    expectImageRefused(files.write("huge.jpg", prefix(jpeg, jpeg.size() / 2)));
+
+    expectImageRefused(files.writeText("huge.ppm", "P6\n60000 60000\n255\n" + std::string(64, '\x7f')));
+}
+
+TEST(MalformedMeshes, DamagedObjFilesAreRefusedWithTheMeshLine) {
+    initEngineForTests();
+    DamagedFiles files;
+    const Bytes flamingo = readBytes("Assets/flamingo.obj");
+    ASSERT_GT(flamingo.size(), 1000u);
+    // Cut inside the last corner, just after its first slash: the corner has lost its texture
+    // index while the face's others have theirs.
+    const std::string text(flamingo.begin(), flamingo.end());
+    const size_t lastCorner = text.rfind(' ');
+    ASSERT_NE(text.find('/', lastCorner), std::string::npos);
+    expectMeshRefused(files.write("cut.obj", prefix(flamingo, text.find('/', lastCorner) + 1)));
+    expectMeshRefused(files.write("image.obj", readBytes("Assets/greets.png")));
+    expectMeshRefused(files.writeText("index_zero.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"));
+    expectMeshRefused(files.writeText("index_negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -3\n"));
+    expectMeshRefused(files.writeText("index_beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n"));
+    expectMeshRefused(files.writeText("index_overflow.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 99999999999999999999\n"));
+    expectMeshRefused(files.writeText("texture_beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/2\n"));
+    expectMeshRefused(files.writeText("not_a_number.obj", "v 0 zero 0\n"));
+    expectMeshRefused(files.writeText("infinite.obj", "v 0 1e999 0\n"));
+    expectMeshRefused(files.writeText("nan.obj", "v nan 0 0\n"));
+    expectMeshRefused(files.writeText("double_blank.obj", "v 0  0 0\n"));
+    expectMeshRefused(files.writeText("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"));
+    expectMeshRefused(files.writeText("short_vertex.obj", "v 0 0\n"));
+}
+
+// Lines with unknown keywords contribute nothing, so garbage without a "v", "vt", "l" or "f"
+// line is an empty mesh, as is an empty file; a line without an end and a very long single
+// line are meshes like any other.
+TEST(MalformedMeshes, EmptyGarbageAndUnterminatedFilesStillLoad) {
+    initEngineForTests();
+    DamagedFiles files;
+    for (const std::string& path : {files.write("empty.obj", {}), files.write("garbage.obj", garbage(8192, 4))}) {
+        LoadOutcome empty = loadMeshCapturing(path);
+        ASSERT_GE(empty.id, 0) << empty.err;
+        EXPECT_EQ(resourceManager->meshById(empty.id)->kind, MeshNone) << path;
+        EXPECT_EQ(resourceManager->meshById(empty.id)->elementCount, 0) << path;
+    }
+    LoadOutcome nulBytes = loadMeshCapturing(files.writeText("nul.obj", std::string("v 0 0 0\n\0\0\0\nf 1 1 1\n", 21)));
+    ASSERT_GE(nulBytes.id, 0) << nulBytes.err;
+    EXPECT_EQ(resourceManager->meshById(nulBytes.id)->elementCount, 3);
+
+    LoadOutcome unterminated =
+        loadMeshCapturing(files.writeText("unterminated.obj", "v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3"));
+    ASSERT_GE(unterminated.id, 0) << unterminated.err;
+    EXPECT_EQ(resourceManager->meshById(unterminated.id)->elementCount, 3);
+
+    std::string longLine = "v 0 0 0\nv 1 0 0\nv 0 1 0\nl";
+    for (int i = 0; i < 200000; ++i) {
+        longLine += i % 2 == 0 ? " 1" : " 2";
+    }
+    LoadOutcome polyline = loadMeshCapturing(files.writeText("long_line.obj", longLine + "\n"));
+    ASSERT_GE(polyline.id, 0) << polyline.err;
+    EXPECT_EQ(resourceManager->meshById(polyline.id)->elementCount, 2 * (200000 - 1));
+}
+
+namespace {
+
+// Loads a module and mixes up to ten seconds of it, as the show's callback would.
+ModPlugFile* loadAndMix(const std::string& path, std::string& error) {
+    ModPlugFile* module = loadModuleFile(path.c_str(), error);
+    if (module == nullptr) {
+        return nullptr;
+    }
+    std::vector<uint8_t> buffer(16384);
+    for (int i = 0; i < 27; ++i) {
+        if (ModPlug_Read(module, buffer.data(), static_cast<int>(buffer.size())) == 0) {
+            break;
+        }
+    }
+    return module;
+}
+
+}  // namespace
+
+TEST(MalformedModules, GarbageAndHeaderlessModulesAreRefusedWithAReason) {
+    applyPlayerSettings();
+    DamagedFiles files;
+    const Bytes module = readBytes("Assets/ondaris.mod");
+    ASSERT_GT(module.size(), 1084u);
+    const std::vector<std::pair<std::string, Bytes>> refused = {
+        {"empty.mod", {}},
+        {"title_only.mod", prefix(module, 20)},
+        {"garbage.mod", garbage(70000, 5)},
+        {"zeros.mod", Bytes(70000, 0)},
+        {"image.mod", readBytes("Assets/greets.png")},
+    };
+    for (const auto& [name, bytes] : refused) {
+        std::string error;
+        ModPlugFile* loaded = loadAndMix(files.write(name, bytes), error);
+        EXPECT_EQ(loaded, nullptr) << name;
+        EXPECT_FALSE(error.empty()) << name;
+        if (loaded != nullptr) {
+            ModPlug_Unload(loaded);
+        }
+    }
+}
+
+// A module cut anywhere after its header, or with an order list naming patterns it lacks,
+// may load or be refused; what loads must mix without crashing.
+TEST(MalformedModules, TruncatedAndInconsistentModulesLoadOrAreRefusedButNeverCrash) {
+    applyPlayerSettings();
+    DamagedFiles files;
+    const Bytes module = readBytes("Assets/ondaris.mod");
+    ASSERT_GT(module.size(), 1084u);
+    std::vector<std::pair<std::string, Bytes>> cases;
+    for (size_t cut : {size_t{600}, size_t{1084}, size_t{1084 + 512}, module.size() / 2, module.size() - 1}) {
+        cases.push_back({"cut_" + std::to_string(cut) + ".mod", prefix(module, cut)});
+    }
+    Bytes wrongOrders = moduleBytes(walkingModule(4, 64, 6, 125));
+    wrongOrders[952] = 127;  // order 0 names a pattern far beyond the file
+    cases.push_back({"missing_pattern.mod", wrongOrders});
+    Bytes longSong = moduleBytes(walkingModule(4, 64, 6, 125));
+    longSong[950] = 200;  // song length beyond the 128 order slots
+    cases.push_back({"long_song.mod", longSong});
+    Bytes wildSamples = moduleBytes(walkingModule(4, 64, 6, 125));
+    for (int slot = 0; slot < 31; ++slot) {
+        putBigEndian(wildSamples, 20 + slot * 30 + 22, 0xFFFF, 2);  // sample length
+        putBigEndian(wildSamples, 20 + slot * 30 + 26, 0xFFF0, 2);  // loop start
+        putBigEndian(wildSamples, 20 + slot * 30 + 28, 0xFFFF, 2);  // loop length
+    }
+    cases.push_back({"wild_samples.mod", wildSamples});
+
+    int loadedCount = 0;
+    for (const auto& [name, bytes] : cases) {
+        std::string error;
+        ModPlugFile* loaded = loadAndMix(files.write(name, bytes), error);
+        if (loaded == nullptr) {
+            EXPECT_FALSE(error.empty()) << name;
+        } else {
+            ++loadedCount;
+            ModPlug_Unload(loaded);
+        }
+    }
+    // The cut in the last byte of sample data and the wild sample headers still play.
+    EXPECT_GE(loadedCount, 2);
+}
+
+TEST(MalformedModules, AbsurdSizesAreRefusedBeforeReading) {
+    DamagedFiles files;
+    const std::string path = files.write("sparse.mod", {});
+    fs::resize_file(path, 256ull * 1024 * 1024);
+    std::string error;
+    EXPECT_EQ(loadModuleFile(path.c_str(), error), nullptr);
+    EXPECT_NE(error.find("unusable size"), std::string::npos) << error;
+}
