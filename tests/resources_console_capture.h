@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 class ConsoleCapture {
