@@ -14,38 +14,16 @@ void setMatrix(const Shader& shader, UniformSlot slot, const Mat4& matrix) {
 
 void setColor(const Shader& shader, const Vec4& color) { glUniform4fv(shader.location(UniformSlot::Color), 1, &color.x); }
 
-// One textured quad from a source rectangle. The tint is passed by value, so a draw that
-// changes its alpha never touches the record.
-void drawSprite(Engine& e, const TextureRecord& record, Shader& shader, SpriteRect source, int32_t x, int32_t y,
-                uint32_t width, uint32_t height, float angle, const Vec4& tint) {
-    shader.use();
-    setColor(shader, tint);
-    glUniform3fv(shader.location(UniformSlot::ColorAdd), 1, &record.colorAdd.x);
-    glUniform1i(shader.location(UniformSlot::Textura), 0);
-    glUniform1i(shader.location(UniformSlot::Flip), 0);
-    const auto tw = static_cast<float>(record.width);
-    const auto th = static_cast<float>(record.height);
-    const float uLeft = static_cast<float>(source.x) / tw;
-    const float uRight = static_cast<float>(source.x + source.w) / tw;
-    const float vTop = static_cast<float>(source.y) / th;
-    const float vBottom = static_cast<float>(source.y + source.h) / th;
-    // One (u, v) pair per quad corner in vertex order; vertex 0 is the bottom-left on screen.
-    const float texClamp[8] = {uLeft, vBottom, uRight, vBottom, uRight, vTop, uLeft, vTop};
-    glUniform1fv(shader.location(UniformSlot::TexClamp), 8, texClamp);
-    e.DrawQuad(x, y, width, height, &shader, angle);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glUseProgram(0);
-}
-
 void bindTexture(const TextureRecord& record) {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, record.texture);
     applyBlendMode(record.blendMode);
 }
 
-// The sprite draws need both the texture and the engine's 2D texture program.
-void drawSpriteById(Engine& e, int32_t textureId, SpriteRect source, int32_t x, int32_t y, uint32_t width,
-                    uint32_t height, float angle, bool replaceAlpha, float alpha) {
+// One textured quad cut from a source rectangle. The tint goes to the program by value, so a
+// draw with its own alpha never touches the record.
+void drawSprite(Engine& e, int32_t textureId, SpriteRect source, int32_t x, int32_t y, uint32_t width,
+                uint32_t height, float angle, bool replaceAlpha, float alpha) {
     const TextureRecord* record = resourceManager->textureById(textureId);
     Shader* shader = resourceManager->shaderById(e.shaderTexture2D);
     if (record == nullptr || shader == nullptr) {
@@ -56,7 +34,23 @@ void drawSpriteById(Engine& e, int32_t textureId, SpriteRect source, int32_t x, 
     if (replaceAlpha) {
         tint.w = alpha;
     }
-    drawSprite(e, *record, *shader, source, x, y, width, height, angle, tint);
+    shader->use();
+    setColor(*shader, tint);
+    glUniform3fv(shader->location(UniformSlot::ColorAdd), 1, &record->colorAdd.x);
+    glUniform1i(shader->location(UniformSlot::Textura), 0);
+    glUniform1i(shader->location(UniformSlot::Flip), 0);
+    const auto tw = static_cast<float>(record->width);
+    const auto th = static_cast<float>(record->height);
+    const float uLeft = static_cast<float>(source.x) / tw;
+    const float uRight = static_cast<float>(source.x + source.w) / tw;
+    const float vTop = static_cast<float>(source.y) / th;
+    const float vBottom = static_cast<float>(source.y + source.h) / th;
+    // One (u, v) pair per quad corner in vertex order; vertex 0 is the bottom-left on screen.
+    const float texClamp[8] = {uLeft, vBottom, uRight, vBottom, uRight, vTop, uLeft, vTop};
+    glUniform1fv(shader->location(UniformSlot::TexClamp), 8, texClamp);
+    e.DrawQuad(x, y, width, height, shader, angle);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glUseProgram(0);
 }
 
 }  // namespace
@@ -132,16 +126,16 @@ void Engine::DrawQuad(int32_t x, int32_t y, uint32_t w, uint32_t h, Shader* shad
 }
 
 void Engine::DrawTexture(int32_t textureId, SpriteRect source, int16_t x, int16_t y) {
-    drawSpriteById(*this, textureId, source, x, y, source.w, source.h, 0.0f, false, 0.0f);
+    drawSprite(*this, textureId, source, x, y, source.w, source.h, 0.0f, false, 0.0f);
 }
 
 void Engine::DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, int16_t y, float angle,
                                uint16_t width, uint16_t height) {
-    drawSpriteById(*this, textureId, source, x, y, width, height, angle, true, 1.0f);
+    drawSprite(*this, textureId, source, x, y, width, height, angle, true, 1.0f);
 }
 
 void Engine::DrawTextureAlpha(int32_t textureId, SpriteRect source, int16_t x, int16_t y, uint8_t alpha) {
-    drawSpriteById(*this, textureId, source, x, y, source.w, source.h, 0.0f, true,
+    drawSprite(*this, textureId, source, x, y, source.w, source.h, 0.0f, true,
                    static_cast<float>(alpha) / 255.0f);
 }
 
