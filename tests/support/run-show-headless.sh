@@ -44,8 +44,9 @@ timeout -s KILL "$timeout_s" "$exe" &
 pid=$!
 if [ -n "$escape_after" ]; then
   sleep "$escape_after"
-  xdotool search --sync --onlyvisible --name "Kavex Demo 2024 Velmora" windowfocus --sync key Escape >/dev/null 2>&1 \
-    || xdotool key Escape
+  # The wait for the window is bounded: a show that ended early never opens one.
+  timeout 10 xdotool search --sync --onlyvisible --name "Kavex Demo 2024 Velmora" windowfocus --sync key Escape \
+    >/dev/null 2>&1 || xdotool key Escape
 fi
 if [ -n "$term_after" ]; then
   sleep "$term_after"
