@@ -1,0 +1,160 @@
+// The cost of each scene's frame at 1920 x 1080 on the real engine, as a ratio to a plain
+// textured full-screen quad measured in the same run, and the main thread's CPU time for a
+// frame's update and drawing calls (the GPU work is finished outside the timing).
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "bench/BenchRatios.h"
+#include "bench/ShowFrames.h"
+#include "capture/OffscreenWindow.h"
+#include "demo/Demo.h"
+#include "demo/SceneState.h"
+#include "engine/Engine.h"
+#include "engine/Shader.h"
+#include "resources/ResourceManager.h"
+
+namespace {
+
+constexpr int32_t SETTLE_FRAMES = 10;
+
+void BM_TexturedQuad(benchmark::State& state) {
+    const int32_t texture = resourceManager->getTextureId("Assets/beach.jpg");
+    const TextureRecord* record = resourceManager->textureById(texture);
+    if (record == nullptr) {
+        state.SkipWithError("Assets/beach.jpg did not load");
+        return;
+    }
+    const SpriteRect whole{0, 0, static_cast<uint16_t>(record->width), static_cast<uint16_t>(record->height)};
+    for (auto _ : state) {
+        engine->SelectTarget(1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        engine->DrawTextureScaled(texture, whole, 0, 0, 0.0f, SCREEN_WIDTH, SCREEN_HEIGHT);
+        glFinish();
+    }
+}
+
+// One layer of a scene alone over a cleared frame, to find which one costs.
+void BM_Layer(benchmark::State& state, void (*drawLayer)()) {
+    for (auto _ : state) {
+        engine->SelectTarget(1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawLayer();
+        glFinish();
+    }
+}
+
+void drawEffectShader(int32_t shaderId) {
+    if (Shader* effect = resourceManager->shaderById(shaderId)) {
+        effect->draw();
+    }
+}
+
+void drawFloor() {
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    plane->draw();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+void drawFlamingo() { flamingo->draw(); }
+
+// The frame of a moment, drawn again and again with the scene standing still.
+void BM_SceneFrame(benchmark::State& state, SceneMoment moment) {
+    playToMoment(moment, SETTLE_FRAMES, true);
+    glFinish();  // the frames played so far must not be paid for by the first timed one
+    for (auto _ : state) {
+        renderDemo();
+        glFinish();
+    }
+    state.SetLabel(moment.content);
+}
+
+// The show going on at the moment: timeline update and drawing calls on the main thread.
+void BM_SceneCpu(benchmark::State& state, SceneMoment moment) {
+    playToMoment(moment, 0, true);
+    glFinish();
+    for (auto _ : state) {
+        showFrame(moment.order, true);
+        state.PauseTiming();
+        glFinish();
+        state.ResumeTiming();
+    }
+}
+
+void BM_SceneUpdate(benchmark::State& state, SceneMoment moment) {
+    playToMoment(moment, 0, true);
+    glFinish();
+    for (auto _ : state) {
+        showFrame(moment.order, false);
+    }
+}
+
+// The engine and every asset as the show loads them, drawing into a 1920 x 1080 frame.
+bool startShow() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (chdir(DEMO_BINARY_DIR) != 0) {
+        return false;
+    }
+    engine = Engine::getInstance();
+    resourceManager = ResourceManager::getInstance();
+    if (!setupDemo()) {
+        return false;
+    }
+    static OffscreenWindow frame;
+    std::string error;
+    if (!createOffscreenWindow(frame, SCREEN_WIDTH, SCREEN_HEIGHT, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    demoState = 0;
+    timeMs = 1000;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!startShow()) {
+        std::fprintf(stderr, "the show could not be set up\n");
+        return 1;
+    }
+    benchmark::RegisterBenchmark("TexturedQuad", BM_TexturedQuad)->UseRealTime()->Unit(benchmark::kMillisecond);
+    std::vector<BenchRatio> ratios;
+    const std::vector<std::pair<std::string, void (*)()>> layers = {
+        {"road", [] { drawEffectShader(roadShader); }},
+        {"palms_Kavex", [] { drawEffectShader(palmsShader); }},
+        {"city", [] { drawEffectShader(cityShader); }},
+        {"jail_tunnel", [] { drawEffectShader(tunnelShader); }},
+        {"wireframe_floor", drawFloor},
+        {"flamingo", drawFlamingo},
+    };
+    for (const auto& [name, draw] : layers) {
+        benchmark::RegisterBenchmark(("Layer/" + name).c_str(), BM_Layer, draw)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+        ratios.push_back({"layer " + name + " / textured quad", "Layer/" + name, "TexturedQuad", 6.0});
+    }
+    // In scene order: the show only moves forward, so each scene's benchmarks run together.
+    for (const SceneMoment& moment : SCENE_MOMENTS) {
+        const std::string scene = std::to_string(moment.scene);
+        benchmark::RegisterBenchmark(("SceneFrame/" + scene).c_str(), BM_SceneFrame, moment)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+        // A second of the show: CPU time is small beside the finished frames paused out of it,
+        // so a time-bound run would take minutes.
+        benchmark::RegisterBenchmark(("SceneCpu/" + scene).c_str(), BM_SceneCpu, moment)
+            ->Iterations(60)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("SceneUpdate/" + scene).c_str(), BM_SceneUpdate, moment)
+            ->Unit(benchmark::kMicrosecond);
+        ratios.push_back({"scene " + scene + " frame / textured quad", "SceneFrame/" + scene, "TexturedQuad", 6.0});
+    }
+    return runBenchmarksWithRatios(argc, argv, ratios);
+}
