@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -81,6 +82,9 @@ TEST(ModuleSamples, TheCueInstrumentIsAShortSound) {
 }
 
 TEST(ModuleSamples, RegeneratingTheModuleGivesTheSameBytes) {
+  if (!std::filesystem::exists("tools/module/ondaris_module")) {
+    GTEST_SKIP() << "this build reuses generated assets and has no generators";
+  }
   const std::string copy = "module_regenerated.mod";
   const std::string command = "tools/module/ondaris_module \"" TEST_SOURCE_DIR "/../tools/module/song/ondaris.song\" " + copy;
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
