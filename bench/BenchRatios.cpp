@@ -27,16 +27,25 @@ public:
             const double time = run.run_name.time_type.empty() ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
             const auto known = times.find(name);
             times[name] = known == times.end() ? time : std::min(known->second, time);
+            for (const auto& [counter, value] : run.counters) {
+                counterValues[name + ":" + counter] = value.value;
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
     std::map<std::string, double> times;
+    std::map<std::string, double> counterValues;
 };
+
+void printTarget(const std::string& label, double value, double target) {
+    std::printf("%-48s %7.2f  (target <= %.2f: %s)\n", label.c_str(), value, target, value <= target ? "met" : "MISSED");
+}
 
 }  // namespace
 
-int runBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>& ratios) {
+int runBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>& ratios,
+                            const std::vector<BenchCounterTarget>& counters) {
     benchmark::Initialize(&argc, argv);
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -49,9 +58,15 @@ int runBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>
             std::printf("%-48s not measured\n", ratio.label.c_str());
             continue;
         }
-        const double value = top->second / bottom->second;
-        std::printf("%-48s %7.2f  (target <= %.2f: %s)\n", ratio.label.c_str(), value, ratio.target,
-                    value <= ratio.target ? "met" : "MISSED");
+        printTarget(ratio.label, top->second / bottom->second, ratio.target);
+    }
+    for (const BenchCounterTarget& counter : counters) {
+        const auto found = reporter.counterValues.find(counter.benchmark + ":" + counter.counter);
+        if (found == reporter.counterValues.end()) {
+            std::printf("%-48s not measured\n", counter.label.c_str());
+            continue;
+        }
+        printTarget(counter.label, found->second, counter.target);
     }
     return 0;
 }
