@@ -98,8 +98,6 @@ protected:
         if (!COUNTING_NEW) {
             GTEST_SKIP() << "a sanitizer's operator new is in place";
         }
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
         engine = Engine::getInstance();
         resourceManager = ResourceManager::getInstance();
         ASSERT_TRUE(setupDemo());
