@@ -4,7 +4,6 @@
 #include <cstring>
 #include <limits>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "resources/ObjMesh.h"
 
@@ -200,29 +199,31 @@ bool ObjParser::parseLine(const std::string& line, int lineNumber) {
 }
 
 // A new vertex for each (position, texture) pair seen for the first time; a repeated pair
-// takes the first vertex with the same five floats. Hash maps keep this linear in the corners.
+// takes the first vertex with the same five floats. That vertex is known when the pair is
+// first seen, so a repeat costs one lookup of the pair. Hash maps keep this linear.
 void ObjParser::buildTexturedVertices() {
-    std::unordered_set<uint64_t> seenPairs;
+    std::unordered_map<uint64_t, uint32_t> repeatVertex;
     std::unordered_map<VertexKey, uint32_t, VertexKeyHash> firstVertex;
-    seenPairs.reserve(corners.size());
+    repeatVertex.reserve(corners.size());
     firstVertex.reserve(corners.size());
     mesh.vertices.reserve(corners.size() * 5);
     mesh.elements.reserve(corners.size());
     uint32_t vertexCount = 0;
     for (const Corner& corner : corners) {
+        const uint64_t pair =
+            (static_cast<uint64_t>(static_cast<uint32_t>(corner.position)) << 32) | static_cast<uint32_t>(corner.texture);
+        const auto [seen, isNew] = repeatVertex.try_emplace(pair, 0);
+        if (!isNew) {
+            mesh.elements.push_back(seen->second);
+            continue;
+        }
         const size_t p = static_cast<size_t>(corner.position) * 3;
         const size_t t = static_cast<size_t>(corner.texture) * 2;
         const VertexKey key{{positions[p], positions[p + 1], positions[p + 2], texCoords[t], texCoords[t + 1]}};
-        const uint64_t pair =
-            (static_cast<uint64_t>(static_cast<uint32_t>(corner.position)) << 32) | static_cast<uint32_t>(corner.texture);
-        if (seenPairs.insert(pair).second) {
-            mesh.vertices.insert(mesh.vertices.end(), key.values, key.values + 5);
-            firstVertex.emplace(key, vertexCount);
-            mesh.elements.push_back(vertexCount);
-            ++vertexCount;
-        } else {
-            mesh.elements.push_back(firstVertex.at(key));
-        }
+        mesh.vertices.insert(mesh.vertices.end(), key.values, key.values + 5);
+        seen->second = firstVertex.emplace(key, vertexCount).first->second;
+        mesh.elements.push_back(vertexCount);
+        ++vertexCount;
     }
 }
 
