@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite: once plain, once under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and the audio tests under ThreadSanitizer.
+# Installs what is missing, builds, and runs the whole test suite: once plain, a minute of fuzzing
+# of the OBJ parser, once under AddressSanitizer + UndefinedBehaviorSanitizer, and the audio
+# tests under ThreadSanitizer.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
@@ -25,6 +26,9 @@ fault_matrix='^(EveryAsset|EveryScene|FaultMatrix)'
 echo "== Plain build"
 "$root/scripts/build.sh" "$root/build"
 run_suite "$root/build" -E "$fault_matrix"
+
+echo "== Fuzzing the OBJ parser"
+"$root/fuzz/run-fuzz.sh" "$root/build-fuzz" 60
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 sanitizer_build "$root/build-asan" address,undefined
