@@ -66,10 +66,14 @@ TEST(AssetImages, EveryImageHasItsSizeAndAChannelLayoutTheLoaderUploads) {
             EXPECT_GE(width, rule.width);
             EXPECT_GE(height, rule.height);
         }
-        if (rule.channels != 0) EXPECT_EQ(channels, rule.channels);
+        if (rule.channels != 0) {
+            EXPECT_EQ(channels, rule.channels);
+        }
         EXPECT_TRUE(channels == 3 || channels == 4);
         // RGB rows are uploaded with the default 4-byte alignment.
-        if (channels == 3) EXPECT_EQ(width % 4, 0);
+        if (channels == 3) {
+            EXPECT_EQ(width % 4, 0);
+        }
     }
 }
 
