@@ -6,14 +6,7 @@
 #include <SDL.h>
 #include <libmodplug/modplug.h>
 
-// The player's position and the cells of channels 0 to 3 at the current row, copied once a frame.
-struct MusicSnapshot {
-    int32_t order = 0;
-    int32_t pattern = 0;
-    int32_t row = 0;
-    uint8_t instrument[4] = {0, 0, 0, 0};
-    int32_t note[4] = {0, 0, 0, 0};
-};
+#include "app/MusicSnapshot.h"
 
 constexpr int32_t MUSIC_DATA_COUNT = 11;
 constexpr int32_t AUDIO_FREQUENCY = 44100;
@@ -25,7 +18,7 @@ extern ModPlugFile* modFile;
 // Bytes the latest audio callback produced; 0 once the song has ended.
 extern std::atomic<int32_t> audioBytesRead;
 
-// SDL's pull callback: mixes the next buffer straight from the player.
+// SDL's pull callback: mixes the next buffer straight from the player into the show's timeline.
 void audioCallback(void* userdata, Uint8* stream, int length);
 
 // Stereo separation 64 and one loop over the library defaults; applied before loading.
@@ -41,7 +34,7 @@ ModPlugFile* loadModuleFile(const char* path, std::string& error);
 // The snapshot fields of a player, in their order: position first, then channels 0 to 3.
 void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot);
 
-// The frame loop's refresh: copies the player under the audio device's lock.
+// The frame loop's refresh: the state heard now, taken from the timeline under the audio device's lock.
 void refreshMusicSnapshot(SDL_AudioDeviceID device);
 
 // The eleven integers of the "MODData" uniform, in snapshot order.
