@@ -4,6 +4,8 @@
 #include <iostream>
 #include <vector>
 
+#include "app/MusicFeed.h"
+
 // The player object's development header needs the fixed-width types first.
 #include <cstdint>
 #include <libmodplug/stdafx.h>
@@ -37,7 +39,7 @@ SDL_AudioDeviceID openDefaultDevice() {
 }  // namespace
 
 void audioCallback(void* /*userdata*/, Uint8* stream, int length) {
-    audioBytesRead.store(ModPlug_Read(modFile, stream, length));
+    audioBytesRead.store(mixDeviceBuffer(modFile, musicTimeline, stream, length, audioClockUs()));
 }
 
 void applyPlayerSettings() {
@@ -103,9 +105,11 @@ void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot) {
 }
 
 void refreshMusicSnapshot(SDL_AudioDeviceID device) {
-    // Under the device lock the copy never mixes two player ticks.
+    // The frame shows the state recorded for the sample heard now (app/MusicTimeline.h), not the
+    // player's, which is up to two buffers ahead. The clock is read under the lock, so no callback
+    // can have started after it.
     SDL_LockAudioDevice(device);
-    copyMusicSnapshot(modFile, musicSnapshot);
+    musicSnapshot = audibleMusicState(musicTimeline, audioClockUs());
     SDL_UnlockAudioDevice(device);
 }
 

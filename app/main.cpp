@@ -1,12 +1,15 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 
 #include "app/Clock.h"
 #include "app/FrameLoop.h"
 #include "app/Music.h"
+#include "app/MusicFeed.h"
+#include "app/ShowOptions.h"
 #include "app/StartupPaths.h"
 #include "demo/Demo.h"
 #include "engine/Engine.h"
@@ -31,7 +34,13 @@ int endWithoutMusic(SDL_AudioDeviceID device, const std::string& error) {
 
 }  // namespace
 
-int main(int /*argc*/, char* /*argv*/[]) {
+int main(int argc, char* argv[]) {
+    ShowOptions options;
+    std::string optionError;
+    if (!parseShowOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), options, optionError)) {
+        std::cerr << "kavex_velmora: " << optionError << "\n" << showUsage() << std::flush;
+        return SHOW_OPTIONS_EXIT_CODE;
+    }
     enterAssetsDirectory();
     engine = Engine::getInstance();
     resourceManager = ResourceManager::getInstance();
@@ -51,6 +60,7 @@ int main(int /*argc*/, char* /*argv*/[]) {
         return endWithoutMusic(device, error);
     }
 
+    startMusicTimeline(options.avOffsetMs);
     demoState = -1;
     SDL_Delay(1000);
     demoState = 0;

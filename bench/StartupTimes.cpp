@@ -11,6 +11,7 @@
 #include "app/Clock.h"
 #include "app/FrameLoop.h"
 #include "app/Music.h"
+#include "app/MusicFeed.h"
 #include "demo/Demo.h"
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"
@@ -93,6 +94,7 @@ int main() {
     double firstFrameMs = 0;
     timed(firstFrameMs, [&] {
         demoState = 0;
+        startMusicTimeline(0);
         startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
         SDL_PauseAudioDevice(device, 0);
         refreshMusicSnapshot(device);

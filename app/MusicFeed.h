@@ -1,0 +1,22 @@
+#pragma once
+#include <cstdint>
+
+#include <libmodplug/modplug.h>
+
+#include "app/MusicTimeline.h"
+
+// The show's timeline of the music, fed by the audio callback and read by the frame loop.
+extern MusicTimeline musicTimeline;
+
+// The audio callback's work: mixes `length` bytes from the player in chunks of
+// MUSIC_CHUNK_FRAMES, records the player's state after each, and fills what the song no longer
+// gives with silence. Returns the bytes the player produced (0 once the song has ended), as one
+// read of the whole buffer would; the mixed samples are the same too.
+int32_t mixDeviceBuffer(ModPlugFile* player, MusicTimeline& timeline, uint8_t* stream, int32_t length,
+                        int64_t nowUs);
+
+// Starts the show's timeline at the loaded module's state; the offset moves the heard sample.
+void startMusicTimeline(int32_t avOffsetMs);
+
+// SDL's high-resolution clock in microseconds, the same on the audio and the main thread.
+int64_t audioClockUs();
