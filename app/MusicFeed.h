@@ -10,8 +10,9 @@ extern MusicTimeline musicTimeline;
 
 // The audio callback's work: mixes `length` bytes from the player in chunks of
 // MUSIC_CHUNK_FRAMES, records the player's state after each, and fills what the song no longer
-// gives with silence. Returns the bytes the player produced (0 once the song has ended), as one
-// read of the whole buffer would; the mixed samples are the same too.
+// gives with silence. The samples are those of one read of the whole buffer. Returns the bytes
+// the player produced: 0 exactly when one read would, and in the song's last buffer possibly
+// less than one read counts (a read that goes on past the end counts the silence after it).
 int32_t mixDeviceBuffer(ModPlugFile* player, MusicTimeline& timeline, uint8_t* stream, int32_t length,
                         int64_t nowUs);
 
