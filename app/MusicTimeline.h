@@ -19,8 +19,9 @@
 
 // 11.6 ms at 44.1 kHz: finer than one 60 Hz frame and than any row.
 constexpr int32_t MUSIC_CHUNK_FRAMES = 512;
-// About twelve seconds of chunks: the buffer being played, the largest offset and room to spare.
-constexpr int32_t MUSIC_TIMELINE_STATES = 1024;
+// About three seconds of chunks: the look-up spans the buffer being played (SDL's largest,
+// 65535 frames, is 128 chunks) and the largest negative offset (1 s, 87 chunks).
+constexpr int32_t MUSIC_TIMELINE_STATES = 256;
 
 struct TimedMusicState {
     int64_t endFrame = 0;  // sample frames mixed when the state was recorded

@@ -12,6 +12,7 @@
 #include "app/Music.h"
 #include "app/MusicFeed.h"
 #include "app/MusicTimeline.h"
+#include "app/ShowOptions.h"
 #include "support/TestModule.h"
 
 // libmodplug's development headers need <cstdint> first.
@@ -99,6 +100,27 @@ TEST(MusicTimeline, TheRingKeepsTheNewestStates) {
     const MusicSnapshot oldest = musicStateAt(timeline, 0);
     EXPECT_EQ(oldest.order * 64 + oldest.row, recorded - MUSIC_TIMELINE_STATES + 1)
         << "older than the history: the oldest state kept";
+}
+
+TEST(MusicTimeline, TheRingSpansTheLargestBufferAndTheLargestOffset) {
+    constexpr int32_t LARGEST_BUFFER = 65535;  // SDL's sample count is 16 bits
+    MusicTimeline timeline;
+    resetMusicTimeline(timeline, MusicSnapshot{}, RATE, -MAX_AV_OFFSET_MS);
+    for (int buffer = 0; buffer < 4; ++buffer) {
+        const int64_t start = takeDeviceBuffer(timeline, LARGEST_BUFFER, buffer * 2000000LL);
+        for (int32_t mixed = 0; mixed < LARGEST_BUFFER;) {
+            mixed = std::min(mixed + MUSIC_CHUNK_FRAMES, LARGEST_BUFFER);
+            MusicSnapshot music;
+            music.note[1] = static_cast<int32_t>(start + mixed);  // where this chunk ends
+            recordMusicState(timeline, start + mixed, music);
+        }
+    }
+    // Just as the latest buffer starts, a second back: the chunk holding that sample is still kept.
+    const int64_t heard = audibleFrame(timeline, 3 * 2000000LL);
+    EXPECT_EQ(heard, 3 * LARGEST_BUFFER - RATE);
+    const int32_t chunkEnd = musicStateAt(timeline, heard).note[1];
+    EXPECT_GT(chunkEnd, heard);
+    EXPECT_LE(chunkEnd - MUSIC_CHUNK_FRAMES, heard);
 }
 
 // --- The show's callback on a simulated device ------------------------------------------------
