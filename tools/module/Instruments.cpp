@@ -135,7 +135,7 @@ Rendered shatter(double rate) {
   Noise noise{0x51a77e4u};
   OnePole high = onePole(2500.0, rate);
   for (size_t n = 0; n < out.frames.size(); ++n)
-    out.frames[n] = high.highpass(noise.next()) * static_cast<float>(attackDecay(seconds(n, rate), 0.001, 0.09));
+    out.frames[n] = high.highpass(noise.next()) * static_cast<float>(attackDecay(seconds(n, rate), 0.001, 0.25));
   // Glass splinters: short high pings scattered over the first half second, most of them early.
   for (int ping = 0; ping < 48; ++ping) {
     const double u = (noise.next() + 1.0) * 0.5;

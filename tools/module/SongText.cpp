@@ -175,10 +175,11 @@ class Parser {
     size_t lost = ROWS_PER_PATTERN;
     while (lost + 1 < cells.size() && !isOff(cells[lost])) ++lost;
     if (!isOff(cells[lost])) lost = ROWS_PER_PATTERN;
+    const std::string row = std::to_string(lost);
+    const std::string what = isOff(cells[lost]) ? "the note end ('off') of " + origin(cells[lost]) + " on row " + row
+                                                : origin(cells[lost]) + " from row " + row + " on";
     fail(currentLine, "channel " + std::to_string(channel) + " has " + std::to_string(cells.size()) +
-                          " rows, more than 64: " + origin(cells[lost]) +
-                          (isOff(cells[lost]) ? ", a note's end ('off')," : "") + " would fall on row " +
-                          std::to_string(lost));
+                          " rows, more than 64: it would lose " + what);
   }
 
   int instrumentNumber(const std::string& name) {
@@ -297,10 +298,11 @@ void checkNoteEnds(const Song& song, const std::vector<bool>& loops) {
         }
         if (cell.effect == 0xC) voice.audible = cell.parameter > 0;
         breaks |= cell.effect == 0xB || cell.effect == 0xD;
-        if (voice.looping && voice.audible && voice.rows++ > MAX_RING_ROWS)
-          throw std::runtime_error("the note at " + voice.note + " still sounds " + std::to_string(MAX_RING_ROWS + 1) +
+        if (voice.looping && voice.audible && voice.rows > MAX_RING_ROWS)
+          throw std::runtime_error("the note at " + voice.note + " still sounds " + std::to_string(voice.rows) +
                                    " rows later, at order " + std::to_string(order) + " row " + std::to_string(row) +
                                    ": end it with 'off'");
+        ++voice.rows;
       }
     }
   }
