@@ -65,7 +65,7 @@ Rendered snare(double rate) {
   Rendered out{rate, silence(0.3, rate)};
   Noise noise{0x2468ace1u};
   OnePole low = onePole(7500.0, rate), high = onePole(900.0, rate), clapLow = onePole(2500.0, rate),
-          clapHigh = onePole(800.0, rate), roomLow = onePole(6000.0, rate), roomHigh = onePole(500.0, rate);
+          clapHigh = onePole(800.0, rate), roomLow = onePole(9000.0, rate), roomHigh = onePole(500.0, rate);
   std::vector<double> dry(out.frames.size(), 0.0);
   for (size_t n = 0; n < out.frames.size(); ++n) {
     const double t = seconds(n, rate);
@@ -186,7 +186,7 @@ Rendered sustained(double rate, double hz, double attackSeconds, int minLoop,
   return out;
 }
 
-// Each note plucks: a filter that opens on the attack, a level that falls to half within a
+// Each note plucks: a filter that opens on the attack, a level that falls to a third within a
 // quarter second and holds there, so repeated notes pulse instead of standing as a wall.
 Rendered bass(double rate, double hz) {
   return sustained(rate, hz, 0.4, 8192, [rate](std::vector<float>& frames, double root, double freeze, int) {
@@ -197,14 +197,14 @@ Rendered bass(double rate, double hz) {
           const double wave = (h == 1 ? 1.6 : 1.0) / h * (h % 2 ? 1.0 : 0.55);
           return wave * lowpass(f, cutoff) * resonance(f, cutoff, 0.8);
         },
-        [freeze](double t) { return std::min(1.0, t / 0.003) * (0.45 + 0.55 * std::exp(-std::min(t, freeze) / 0.09)); });
+        [freeze](double t) { return std::min(1.0, t / 0.003) * (0.3 + 0.7 * std::exp(-std::min(t, freeze) / 0.09)); });
   });
 }
 
 Rendered lead(double rate, double hz) {
   return sustained(rate, hz, 0.35, 16384, [rate](std::vector<float>& frames, double root, double freeze, int loop) {
     const auto saw = [](int h, double f, double t) {
-      const double cutoff = 4200.0 + 4000.0 * std::exp(-t / 0.12);
+      const double cutoff = 6000.0 + 3000.0 * std::exp(-t / 0.12);
       return 1.0 / h * lowpass(f, cutoff) * resonance(f, cutoff, 0.5);
     };
     const auto gain = [freeze](double t) {
@@ -247,7 +247,7 @@ Rendered pluck(double rate, double hz) {
   addHarmonics(
       out.frames, rate, hz, 0.0, NEVER,
       [](int h, double f, double t) {
-        const double cutoff = 700.0 + 5000.0 * std::exp(-t / 0.045);
+        const double cutoff = 1200.0 + 6000.0 * std::exp(-t / 0.06);
         return (h % 2 ? 1.0 : 0.4) / h * lowpass(f, cutoff);
       },
       [](double t) { return attackDecay(t, 0.002, 0.2); });
@@ -276,7 +276,7 @@ Rendered pad(double rate, const std::vector<double>& notes) {
       const double hz = fitToLoop(note * std::pow(2.0, cents / 1200.0), rate, out.loopLength);
       addHarmonics(
           out.frames, rate, hz, phases.next() * 3.14159, freeze,
-          [](int h, double f, double) { return 1.0 / h * lowpass(f, 3600.0) * highpass(f, 170.0); },
+          [](int h, double f, double) { return 1.0 / h * lowpass(f, 5500.0) * highpass(f, 170.0); },
           [](double t) {
             const double x = std::min(1.0, t / 0.04);
             return x * x * (3.0 - 2.0 * x);
@@ -330,12 +330,12 @@ SampleData renderInstrument(const InstrumentSlot& slot) {
       {"kick", [&] { return kick(rate()); }},
       {"snare", [&] { return snare(rate()); }},
       {"tom", [&] { return tom(rate()); }},
-      {"hat", [&] { return metal(rate(), 0.16, 0.05, 6000.0, 0xc105edu); }},
-      {"ohat", [&] { return metal(rate(), 0.5, 0.16, 6500.0, 0x0be2u); }},
+      {"hat", [&] { return saturated(metal(rate(), 0.25, 0.1, 5500.0, 0xc105edu), 2.5); }},
+      {"ohat", [&] { return saturated(metal(rate(), 0.6, 0.22, 6000.0, 0x0be2u), 2.5); }},
       {"crash", [&] { return metal(rate(), 2.3, 0.8, 3500.0, 0xc2a54u); }},
       {"shatter", [&] { return shatter(rate()); }},
       {"riser", [&] { return riser(rate()); }},
-      {"bass", [&] { return saturated(bass(noteRate(C3), rootHz(slot)), 2.4); }},
+      {"bass", [&] { return saturated(bass(noteRate(C3), rootHz(slot)), 1.8); }},
       {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.2); }},
       {"vox", [&] { return saturated(vox(noteRate(C3), rootHz(slot)), 1.8); }},
       {"pluck", [&] { return saturated(pluck(noteRate(C3), rootHz(slot)), 1.5); }},
