@@ -336,7 +336,7 @@ SampleData renderInstrument(const InstrumentSlot& slot) {
       {"shatter", [&] { return shatter(rate()); }},
       {"riser", [&] { return riser(rate()); }},
       {"bass", [&] { return saturated(bass(noteRate(C3), rootHz(slot)), 1.8); }},
-      {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.2); }},
+      {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.6); }},
       {"vox", [&] { return saturated(vox(noteRate(C3), rootHz(slot)), 1.8); }},
       {"pluck", [&] { return saturated(pluck(noteRate(C3), rootHz(slot)), 1.5); }},
       {"pad", [&] { return saturated(pad(noteRate(C3), chordHz(slot)), 2.2); }},
