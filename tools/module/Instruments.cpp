@@ -339,7 +339,7 @@ SampleData renderInstrument(const InstrumentSlot& slot) {
       {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.6); }},
       {"vox", [&] { return saturated(vox(noteRate(C3), rootHz(slot)), 1.8); }},
       {"pluck", [&] { return saturated(pluck(noteRate(C3), rootHz(slot)), 1.5); }},
-      {"pad", [&] { return saturated(pad(noteRate(C3), chordHz(slot)), 2.2); }},
+      {"pad", [&] { return saturated(pad(noteRate(C3), chordHz(slot)), 1.5); }},
       {"keys", [&] { return saturated(keys(noteRate(C3), chordHz(slot)), 1.5); }},
   };
   auto found = recipes.find(slot.recipe);
