@@ -16,7 +16,7 @@
 
 #include <libmodplug/modplug.h>
 
-#include "app/Music.h"
+#include "music/Player.h"
 #include "resources/ResourceManager.h"
 #include "resources/TextureRecord.h"
 #include "support/GlTestContext.h"
@@ -82,7 +82,7 @@ struct LoadOutcome {
 
 LoadOutcome loadTextureCapturing(const std::string& path) {
     testing::internal::CaptureStderr();
-    const int32_t id = loadTexture(path);
+    const int32_t id = loadTexture(path, FilterNearest);
     return {id, testing::internal::GetCapturedStderr()};
 }
 
