@@ -50,11 +50,11 @@ struct Line {
 
     // From start up to the token's end, or up to the first `stop` within it.
     std::string_view textFrom(const char* start, char stop = ' ') const {
-        const char* at = start;
-        while (at < end && !isBlank(*at) && *at != stop) {
-            ++at;
+        const char* last = start;
+        while (last < end && !isBlank(*last) && *last != stop) {
+            ++last;
         }
-        return std::string_view(start, static_cast<size_t>(at - start));
+        return std::string_view(start, static_cast<size_t>(last - start));
     }
 
     const char* tokenEnd(const char* from) const { return from + textFrom(from).size(); }
@@ -446,25 +446,31 @@ bool ObjParser::parse(std::string_view text) {
 }
 
 // A new vertex for each (position, texture) pair seen for the first time; a repeated pair
-// takes the first vertex with the same five floats, which may be another pair's. Both
-// lookups go through hash tables, so the cost stays linear in the corners.
+// takes the first vertex with the same five floats, which may be another pair's. Lookups go
+// through flat tables, so the cost stays linear in the corners.
 void ObjParser::buildTexturedVertices() {
+    // Most positions carry one texture coordinate, so a pair is known by its position: the
+    // first texture coordinate seen with each position and the vertex made for that pair.
+    struct PositionPair {
+        int32_t texture = -1;
+        uint32_t vertex = NO_VERTEX;
+    };
     const size_t positionCount = positions.size() / 3;
-    // A number for each distinct pair: most positions carry one texture coordinate, so the pair
-    // is known by its position; corners that give a position another one go through a table.
-    std::vector<int32_t> textureAt(positionCount, -1);
-    std::vector<uint32_t> pairOf(corners.size());
+    std::vector<PositionPair> byPosition(positionCount);
+    // The elements first hold a number for each corner's pair: its position, or, for a
+    // position's other texture coordinates, positionCount + the pair's first such corner.
+    mesh.elements.resize(corners.size());
     std::vector<uint32_t> others;
     size_t pairCount = 0;
     for (size_t i = 0; i < corners.size(); ++i) {
         const Corner corner = corners[i];
-        int32_t& texture = textureAt[static_cast<size_t>(corner.position)];
-        if (texture < 0) {
-            texture = corner.texture;
+        PositionPair& pair = byPosition[static_cast<size_t>(corner.position)];
+        if (pair.texture < 0) {
+            pair.texture = corner.texture;
             ++pairCount;
         }
-        if (texture == corner.texture) {
-            pairOf[i] = static_cast<uint32_t>(corner.position);
+        if (pair.texture == corner.texture) {
+            mesh.elements[i] = static_cast<uint32_t>(corner.position);
         } else {
             others.push_back(static_cast<uint32_t>(i));
         }
@@ -475,18 +481,18 @@ void ObjParser::buildTexturedVertices() {
         const uint64_t key = (static_cast<uint64_t>(corner.position) << 32) | static_cast<uint32_t>(corner.texture);
         const uint32_t first =
             otherPairs.findOrAdd(k, key, [&](uint32_t a, uint32_t b) { return corners[others[a]] == corners[others[b]]; });
+        mesh.elements[others[k]] = static_cast<uint32_t>(positionCount + first);
         pairCount += first == k ? 1 : 0;
-        pairOf[others[k]] = static_cast<uint32_t>(positionCount + first);
     }
 
     // Vertices in order of their pair's first corner; a repeated corner takes its pair's
     // vertex for now.
-    std::vector<uint32_t> pairVertex(positionCount + others.size(), NO_VERTEX);
+    std::vector<uint32_t> otherVertex(others.size(), NO_VERTEX);
     mesh.vertices.reserve(pairCount * 5);
-    mesh.elements.resize(corners.size());
     uint32_t vertexCount = 0;
     for (size_t i = 0; i < corners.size(); ++i) {
-        uint32_t& vertex = pairVertex[pairOf[i]];
+        const uint32_t pair = mesh.elements[i];
+        uint32_t& vertex = pair < positionCount ? byPosition[pair].vertex : otherVertex[pair - positionCount];
         if (vertex == NO_VERTEX) {
             const size_t p = static_cast<size_t>(corners[i].position) * 3;
             const size_t t = static_cast<size_t>(corners[i].texture) * 2;
@@ -557,6 +563,16 @@ bool parseObj(std::string_view text, ObjMeshData& mesh, std::string& error) {
 
 bool parseObj(std::istream& in, ObjMeshData& mesh, std::string& error) {
     std::string text;
+    // A file or string stream tells its size and is read in one go; others in chunks.
+    const std::streampos start = in.tellg();
+    if (start != std::streampos(-1) && in.seekg(0, std::ios::end)) {
+        const std::streamoff size = in.tellg() - start;
+        in.seekg(start);
+        text.resize(static_cast<size_t>(std::max<std::streamoff>(size, 0)));
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<size_t>(in.gcount()));
+    }
+    in.clear();
     char chunk[1 << 16];
     while (in.read(chunk, sizeof(chunk)) || in.gcount() > 0) {
         text.append(chunk, static_cast<size_t>(in.gcount()));
