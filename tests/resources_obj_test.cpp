@@ -51,9 +51,6 @@ std::string readText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// The show's own models, as the build generates them.
-const char* const SHOW_MESHES[] = {"Assets/flamingo.obj", "Assets/windsurf.obj", "Assets/plane.obj"};
-
 TEST(ObjText, SplitStringKeepsEveryDelimitedPartButNoTrailingEmptyOne) {
     EXPECT_EQ(splitString("v 1 2 3", ' '), (Strings{"v", "1", "2", "3"}));
     EXPECT_EQ(splitString("v 1  2", ' '), (Strings{"v", "1", "", "2"}));
@@ -237,6 +234,28 @@ TEST(ObjParse, MessagesQuoteAtMostAFewDozenBytesOfTheFile) {
     EXPECT_EQ(shortToken, "line 1: \"zero\" is not a number");
     const std::string control = refusal("v 0 0 \x1B[2J\x07\n");
     EXPECT_EQ(control, "line 1: \"?[2J?\" is not a number");
+}
+
+// A stream that cannot tell its size, like a pipe.
+struct UnseekableBuffer : std::streambuf {
+    explicit UnseekableBuffer(std::string& text) { setg(text.data(), text.data(), text.data() + text.size()); }
+};
+
+TEST(ObjParse, StreamsWithAndWithoutASizeReadAsTheBytesInPlace) {
+    // Three copies of a model, longer than one read of an unsized stream; faces of the later
+    // copies name the first copy's vertices.
+    std::string text = readText("Assets/flamingo.obj");
+    text += text + text;
+    ASSERT_GT(text.size(), 100000u);
+    ObjMeshData inPlace;
+    std::string error;
+    ASSERT_TRUE(parseObj(std::string_view(text), inPlace, error)) << error;
+    expectSameMesh(parseOk(text), inPlace, "string stream");
+    UnseekableBuffer buffer(text);
+    std::istream unsized(&buffer);
+    ObjMeshData streamed;
+    ASSERT_TRUE(parseObj(unsized, streamed, error)) << error;
+    expectSameMesh(streamed, inPlace, "unsized stream");
 }
 
 TEST(ObjExporterForms, PolygonsAreFannedFromTheirFirstCornerInFileOrder) {
@@ -466,6 +485,9 @@ std::string respell(const std::string& text) {
     }
     return out;
 }
+
+// The show's own models, as the build generates them.
+const char* const SHOW_MESHES[] = {"Assets/flamingo.obj", "Assets/windsurf.obj", "Assets/plane.obj"};
 
 TEST(ObjShowMeshes, ReadExactlyAsTheFirstParserReadThemInEverySpelling) {
     for (const char* path : SHOW_MESHES) {
