@@ -440,7 +440,10 @@ bool ObjParser::parse(std::string_view text) {
         if (!parseLine(line)) {
             return false;
         }
-        at = lineEnd + 1;
+        if (newline == nullptr) {
+            break;
+        }
+        at = newline + 1;
     }
     return finish();
 }
