@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/Music.h"
+#include "music/Player.h"
 #include "tools/module/SongText.h"
 
 namespace {
