@@ -5,15 +5,13 @@
 
 #include <SDL.h>
 
-#include "app/Clock.h"
 #include "app/FrameLoop.h"
 #include "app/Music.h"
-#include "app/MusicFeed.h"
 #include "app/ShowOptions.h"
-#include "app/StartupPaths.h"
-#include "demo/Demo.h"
+#include "demo/Clock.h"
+#include "demo/Show.h"
+#include "demo/StartupPaths.h"
 #include "engine/Engine.h"
-#include "resources/ResourceManager.h"
 
 namespace {
 
@@ -42,36 +40,29 @@ int main(int argc, char* argv[]) {
         return SHOW_OPTIONS_EXIT_CODE;
     }
     enterAssetsDirectory();
-    engine = Engine::getInstance();
-    resourceManager = ResourceManager::getInstance();
-    audioBytesRead.store(255);
-
-    if (!setupDemo()) {
+    if (!startShow()) {
         engine->shutdown();
         waitForKeyOnWindows();
         return 1;
     }
 
     SDL_AudioDeviceID device = openAudioDevice();
-    applyPlayerSettings();
     std::string error;
-    modFile = loadModuleFile(MODULE_PATH, error);
-    if (modFile == nullptr) {
+    if (!loadShowModule(MODULE_PATH, error)) {
         return endWithoutMusic(device, error);
     }
 
     startMusicTimeline(options.avOffsetMs);
-    demoState = -1;
+    demoState = ScenePreRoll;
     SDL_Delay(1000);
-    demoState = 0;
+    demoState = SceneOpening;
 
     startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
     SDL_PauseAudioDevice(device, 0);
     runFrameLoop(device);
 
     SDL_PauseAudioDevice(device, 1);
-    ModPlug_Unload(modFile);
-    modFile = nullptr;
+    unloadShowModule();
     SDL_CloseAudioDevice(device);
     engine->shutdown();
     return 0;

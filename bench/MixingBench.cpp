@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/Music.h"
-#include "app/MusicFeed.h"
+#include "music/MusicFeed.h"
+#include "music/Player.h"
 
 namespace {
 

@@ -8,9 +8,6 @@
 #include <iostream>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/Music.h"
-#include "app/StartupPaths.h"
 #include "capture/ContactSheet.h"
 #include "capture/FrameClock.h"
 #include "capture/FrameHashes.h"
@@ -20,9 +17,11 @@
 #include "capture/ProgressLine.h"
 #include "capture/VideoEncoder.h"
 #include "capture/WavFile.h"
-#include "demo/Demo.h"
+#include "demo/Clock.h"
+#include "demo/Show.h"
+#include "demo/StartupPaths.h"
 #include "engine/Engine.h"
-#include "resources/ResourceManager.h"
+#include "music/Player.h"
 
 namespace {
 
@@ -186,9 +185,9 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
         sound.assign(static_cast<size_t>(frameSampleCount(frame, options.fps)) * AUDIO_BYTES_PER_FRAME, 0);
         int32_t mixed = ModPlug_Read(modFile, sound.data(), static_cast<int>(sound.size()));
         audioBytesRead.store(mixed);
-        copyMusicSnapshot(modFile, musicSnapshot);
-        updateDemo();
-        renderDemo();
+        MusicSnapshot snapshot;
+        copyMusicSnapshot(modFile, snapshot);
+        stepShow(snapshot);
         if (wantPictures) {
             readOffscreenWindow(window, image, pixels);
         }
@@ -222,10 +221,7 @@ int runCapture(const CaptureOptions& given) {
     if (!std::filesystem::is_directory("Assets", ignored)) {
         return fail("no Assets folder here or beside the executable; run it from the build directory");
     }
-    engine = Engine::getInstance();
-    resourceManager = ResourceManager::getInstance();
-    audioBytesRead.store(255);
-    if (!setupDemo()) {
+    if (!startShow()) {
         engine->shutdown();
         return fail("the scene set-up failed");
     }
@@ -233,21 +229,14 @@ int runCapture(const CaptureOptions& given) {
     OffscreenWindow window;
     CaptureOutputs out;
     bool ready = createOffscreenWindow(window, options.width, options.height, error);
-    if (ready) {
-        applyPlayerSettings();
-        modFile = loadModuleFile(options.modulePath.c_str(), error);
-        ready = modFile != nullptr;
-    }
+    ready = ready && loadShowModule(options.modulePath.c_str(), error);
     ready = ready && openOutputs(options, out, error);
     int64_t frames = 0;
     bool done = ready && renderFrames(options, window, out, frames, error) && finishOutputs(options, out, frames, error);
     if (!done) {
         abandonOutputs(out);
     }
-    if (modFile != nullptr) {
-        ModPlug_Unload(modFile);
-        modFile = nullptr;
-    }
+    unloadShowModule();
     engine->shutdown();
     return done ? 0 : fail(error);
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Music.h"
+#include "music/Player.h"
 
 namespace {
 

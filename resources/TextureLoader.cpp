@@ -30,7 +30,7 @@ std::vector<unsigned char> expandGrey(const unsigned char* pixels, int width, in
 
 }  // namespace
 
-int32_t loadTexture(const std::string& path) {
+int32_t loadTexture(const std::string& path, TextureFilter filter) {
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -59,7 +59,7 @@ int32_t loadTexture(const std::string& path) {
     glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    if (resourceManager->smoothFiltering) {
+    if (filter == FilterSmooth) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     } else {

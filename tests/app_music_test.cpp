@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/Music.h"
-#include "app/MusicFeed.h"
 #include "support/TestModule.h"
 
 namespace {
@@ -187,14 +186,14 @@ TEST(AudioDevice, SnapshotsTakenWhileTheCallbackRunsAreWhole) {
     int lastOrder = 0;
     int lastRow = 0;
     for (int i = 0; i < 400 && audioBytesRead.load() != 0; ++i) {
-        refreshMusicSnapshot(device);
-        EXPECT_TRUE(musicSnapshot.order > lastOrder || (musicSnapshot.order == lastOrder && musicSnapshot.row >= lastRow))
+        const MusicSnapshot snapshot = readMusicSnapshot(device);
+        EXPECT_TRUE(snapshot.order > lastOrder || (snapshot.order == lastOrder && snapshot.row >= lastRow))
             << "the heard position only moves forward";
-        if (musicSnapshot.order < static_cast<int32_t>(module.orders.size())) {
-            EXPECT_EQ(musicSnapshot.pattern, musicSnapshot.order) << "position and pattern from one player tick";
+        if (snapshot.order < static_cast<int32_t>(module.orders.size())) {
+            EXPECT_EQ(snapshot.pattern, snapshot.order) << "position and pattern from one player tick";
         }
-        lastOrder = musicSnapshot.order;
-        lastRow = musicSnapshot.row;
+        lastOrder = snapshot.order;
+        lastRow = snapshot.row;
         SDL_Delay(5);
     }
     SDL_PauseAudioDevice(device, 1);

@@ -24,8 +24,12 @@ TEST(ShowOptions, NoOptionsIsTheShowAsDesigned) {
 
 TEST(ShowOptions, AvOffsetTakesSignedWholeMilliseconds) {
     const std::vector<std::pair<std::vector<std::string>, int32_t>> cases = {
-        {{"--av-offset", "-40"}, -40},   {{"--av-offset", "25"}, 25},      {{"--av-offset=+25"}, 25},
-        {{"--av-offset=-1000"}, -1000},  {{"--av-offset", "1000"}, 1000},  {{"--av-offset", "0"}, 0},
+        {{"--av-offset", "-40"}, -40},
+        {{"--av-offset", "25"}, 25},
+        {{"--av-offset=+25"}, 25},
+        {{"--av-offset=-1000"}, -1000},
+        {{"--av-offset", "1000"}, 1000},
+        {{"--av-offset", "0"}, 0},
         {{"--av-offset", "-3", "--av-offset", "7"}, 7},
     };
     for (const auto& [args, expected] : cases) {

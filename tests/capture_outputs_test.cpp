@@ -10,7 +10,6 @@
 
 #include <stb_image.h>
 
-#include "app/Music.h"
 #include "capture/ContactSheet.h"
 #include "capture/FrameClock.h"
 #include "capture/FrameHashes.h"
@@ -18,6 +17,7 @@
 #include "capture/LabelFont.h"
 #include "capture/VideoEncoder.h"
 #include "capture/WavFile.h"
+#include "music/Player.h"
 
 namespace fs = std::filesystem;
 

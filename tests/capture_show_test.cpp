@@ -15,9 +15,9 @@
 
 #include <stb_image.h>
 
-#include "app/Music.h"
 #include "capture/FrameClock.h"
 #include "capture/FrameHashes.h"
+#include "music/Player.h"
 #include "support/ShowRun.h"
 #include "support/TestModule.h"
 

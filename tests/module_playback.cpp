@@ -1,6 +1,6 @@
 #include "module_playback.h"
 
-#include "app/MusicFeed.h"
+#include "music/MusicFeed.h"
 
 #include <cstdint>
 // libmodplug's development headers need <cstdint> first.

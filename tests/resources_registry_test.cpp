@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/Shader.h"
+#include "engine/ShaderFactory.h"
 #include "render_gl_support.h"
 #include "resources/ResourceManager.h"
 #include "resources_console_capture.h"
@@ -66,8 +67,18 @@ TEST_F(RegistryWithoutGl, MalformedMeshIsRefusedLikeAMissingOneAndNamesTheLine) 
 }
 
 TEST_F(RegistryWithoutGl, ShaderKindWithoutAClassIsRefusedByName) {
+    resourceManager->shaderFactory = buildShader;
     ConsoleCapture streams(false);
     EXPECT_EQ(resourceManager->getShaderId("Color2D", static_cast<ShaderKind>(6)), -1);
+    EXPECT_EQ(streams.out(), "Adding Shader: Color2D (first request)\n");
+    EXPECT_EQ(streams.err(), "** Imposible crear Shader: Color2D\n");
+    EXPECT_TRUE(resourceManager->shaders.slots.empty());
+}
+
+// Before the engine hands it the shader classes' factory, the registry refuses every shader the same way.
+TEST_F(RegistryWithoutGl, ShaderWithoutAFactoryIsRefusedByName) {
+    ConsoleCapture streams(false);
+    EXPECT_EQ(resourceManager->getShaderId("Color2D", ShaderKindColor), -1);
     EXPECT_EQ(streams.out(), "Adding Shader: Color2D (first request)\n");
     EXPECT_EQ(streams.err(), "** Imposible crear Shader: Color2D\n");
     EXPECT_TRUE(resourceManager->shaders.slots.empty());

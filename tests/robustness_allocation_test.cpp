@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "app/Music.h"
-#include "app/MusicFeed.h"
 #include "bench/ShowFrames.h"
 #include "demo/Demo.h"
 #include "engine/Engine.h"
@@ -156,7 +155,7 @@ TEST(MusicAllocations, TheCallbackAndTheRefreshAllocateNothing) {
     counting.store(true);
     for (int callback = 0; callback < 200; ++callback) {
         audioCallback(nullptr, buffer.data(), static_cast<int>(buffer.size()));
-        refreshMusicSnapshot(0);
+        musicSnapshot = readMusicSnapshot(0);
     }
     counting.store(false);
     EXPECT_EQ(ourAllocations.load(), 0);

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/MusicSnapshot.h"
+#include "base/MusicSnapshot.h"
 
 // Which sample of the music the listener hears now, and the player's state at that sample.
 //

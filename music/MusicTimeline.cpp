@@ -1,4 +1,4 @@
-#include "app/MusicTimeline.h"
+#include "music/MusicTimeline.h"
 
 #include <algorithm>
 

@@ -3,9 +3,9 @@
 
 #include <libmodplug/modplug.h>
 
-#include "app/MusicTimeline.h"
+#include "music/MusicTimeline.h"
 
-// The show's timeline of the music, fed by the audio callback and read by the frame loop.
+// The show's timeline of the music: the audio callback feeds it, the frame loop reads it.
 extern MusicTimeline musicTimeline;
 
 // The audio callback's work: mixes `length` bytes from the player in chunks of
@@ -13,11 +13,7 @@ extern MusicTimeline musicTimeline;
 // gives with silence. The samples are those of one read of the whole buffer. Returns the bytes
 // the player produced: 0 exactly when one read would, and in the song's last buffer possibly
 // less than one read counts (a read that goes on past the end counts the silence after it).
-int32_t mixDeviceBuffer(ModPlugFile* player, MusicTimeline& timeline, uint8_t* stream, int32_t length,
-                        int64_t nowUs);
+int32_t mixDeviceBuffer(ModPlugFile* player, MusicTimeline& timeline, uint8_t* stream, int32_t length, int64_t nowUs);
 
-// Starts the show's timeline at the loaded module's state; the offset moves the heard sample.
+// Starts the show's timeline at the state of the loaded `modFile`; the offset moves the heard sample.
 void startMusicTimeline(int32_t avOffsetMs);
-
-// SDL's high-resolution clock in microseconds, the same on the audio and the main thread.
-int64_t audioClockUs();

@@ -1,10 +1,11 @@
+#include "engine/ShaderFactory.h"
+
 #include <iostream>
 #include <sstream>
 
 #include <glad/gl.h>
 
 #include "engine/Shader.h"
-#include "resources/ResourceManager.h"
 
 namespace {
 
@@ -36,11 +37,11 @@ void printIndented(const std::string& text) {
 
 }  // namespace
 
-int32_t buildShader(const std::string& name, ShaderKind kind) {
+Shader* buildShader(const std::string& name, ShaderKind kind) {
     Shader* shader = constructShader(kind);
     if (shader == nullptr) {
         std::cerr << "** Imposible crear Shader: " << name << std::endl;
-        return -1;
+        return nullptr;
     }
     shader->load(name.c_str());
     if (!shader->ready) {
@@ -50,7 +51,7 @@ int32_t buildShader(const std::string& name, ShaderKind kind) {
             glDeleteProgram(shader->program);
         }
         delete shader;
-        return -1;
+        return nullptr;
     }
-    return resourceManager->registerObject(resourceManager->shaders, name, shader);
+    return shader;
 }

@@ -9,14 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/Music.h"
-#include "app/MusicFeed.h"
-#include "app/MusicTimeline.h"
 #include "app/ShowOptions.h"
+#include "music/MusicFeed.h"
+#include "music/MusicTimeline.h"
+#include "music/Player.h"
 #include "support/TestModule.h"
 
-// libmodplug's development headers need <cstdint> first.
+// libmodplug's development headers need <cstdint> first, and stdafx.h before sndfile.h.
 #include <libmodplug/stdafx.h>
+
 #include <libmodplug/sndfile.h>
 
 namespace {
@@ -231,8 +232,8 @@ int64_t playedFrame(const SimulatedDevice& device, const std::vector<int64_t>& t
         return -1;
     }
     const int64_t k = (next - times.begin()) - 1;
-    const int64_t played = std::min<int64_t>((us - times[static_cast<size_t>(k)]) * RATE / 1000000,
-                                             device.bufferFrames);
+    const int64_t played =
+        std::min<int64_t>((us - times[static_cast<size_t>(k)]) * RATE / 1000000, device.bufferFrames);
     return k * device.bufferFrames + played;
 }
 
@@ -244,7 +245,7 @@ struct DeviceRun {
     int framesOffWithThePlayersState = 0;  // in the song, the same check for the player's own state
     int framesNearABufferBoundary = 0;     // either side, within one chunk
     int framesPastTheEnd = 0;
-    std::vector<std::pair<int32_t, int32_t>> rowsShown;       // in the order first shown
+    std::vector<std::pair<int32_t, int32_t>> rowsShown;        // in the order first shown
     std::vector<std::pair<int32_t, int32_t>> rowsOfThePlayer;  // as the old way showed them
     bool wentBack = false;
 };
@@ -304,8 +305,8 @@ DeviceRun playOnDevice(const SimulatedDevice& device) {
             ++run.framesPastTheEnd;
         }
         const int64_t inBuffer = ((target % device.bufferFrames) + device.bufferFrames) % device.bufferFrames;
-        run.framesNearABufferBoundary += target >= 0 && (inBuffer < MUSIC_CHUNK_FRAMES ||
-                                                         inBuffer >= device.bufferFrames - MUSIC_CHUNK_FRAMES);
+        run.framesNearABufferBoundary +=
+            target >= 0 && (inBuffer < MUSIC_CHUNK_FRAMES || inBuffer >= device.bufferFrames - MUSIC_CHUNK_FRAMES);
         if (!run.rowsShown.empty() && shown.order < 6 &&
             std::make_pair(shown.order, shown.row) < run.rowsShown.back()) {
             run.wentBack = true;

@@ -1,0 +1,61 @@
+#include "music/Player.h"
+
+#include <fstream>
+#include <vector>
+
+// The player object's development header needs the fixed-width types first.
+#include <cstdint>
+#include <libmodplug/stdafx.h>
+#include <libmodplug/sndfile.h>
+
+MusicSnapshot musicSnapshot;
+ModPlugFile* modFile = nullptr;
+std::atomic<int32_t> audioBytesRead{255};
+
+namespace {
+
+// Far beyond any real module; refuses absurd files before allocating for them.
+constexpr std::streamoff MAX_MODULE_BYTES = 64 * 1024 * 1024;
+
+// A loaded module handle holds the player object as its first and only member.
+const CSoundFile& playerOf(ModPlugFile* file) { return *reinterpret_cast<const CSoundFile*>(file); }
+
+}  // namespace
+
+ModPlugFile* loadModuleFile(const char* path, std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        error = std::string("Cannot open the music module ") + path;
+        return nullptr;
+    }
+    file.seekg(0, std::ios::end);
+    std::streamoff size = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (size <= 0 || size > MAX_MODULE_BYTES) {
+        error = std::string("The music module ") + path + " has an unusable size of " + std::to_string(size) + " bytes";
+        return nullptr;
+    }
+    std::vector<char> bytes(static_cast<size_t>(size));
+    file.read(bytes.data(), size);
+    if (file.gcount() != size) {
+        error = std::string("The music module ") + path + " could not be read whole (" +
+                std::to_string(file.gcount()) + " of " + std::to_string(size) + " bytes)";
+        return nullptr;
+    }
+    ModPlugFile* loaded = ModPlug_Load(bytes.data(), static_cast<int>(size));
+    if (loaded == nullptr) {
+        error = std::string("The music module ") + path + " is damaged or not a module the player can read";
+    }
+    return loaded;
+}
+
+void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot) {
+    const CSoundFile& song = playerOf(player);
+    snapshot.row = static_cast<int32_t>(song.m_nRow);
+    snapshot.pattern = static_cast<int32_t>(song.m_nPattern);
+    snapshot.order = static_cast<int32_t>(song.m_nCurrentPattern);
+    for (int channel = 0; channel < 4; ++channel) {
+        snapshot.instrument[channel] = song.Chn[channel].nRowInstr;
+        snapshot.note[channel] = song.Chn[channel].nRowNote;
+    }
+}
