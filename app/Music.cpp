@@ -1,8 +1,11 @@
 #include "app/Music.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <vector>
+
+#include "app/ModuleHeader.h"
 
 // The player object's development header needs the fixed-width types first.
 #include <cstdint>
@@ -65,6 +68,13 @@ SDL_AudioDeviceID openAudioDevice() {
 }
 
 ModPlugFile* loadModuleFile(const char* path, std::string& error) {
+    // Opening a named pipe would wait for a writer forever, and a folder has no size to read.
+    std::error_code statusError;
+    std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error = std::string("The music module ") + path + " is not a regular file";
+        return nullptr;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
         error = std::string("Cannot open the music module ") + path;
@@ -84,6 +94,12 @@ ModPlugFile* loadModuleFile(const char* path, std::string& error) {
                 std::to_string(file.gcount()) + " of " + std::to_string(size) + " bytes)";
         return nullptr;
     }
+    uint64_t needed = protrackerModuleBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    if (needed > static_cast<uint64_t>(size)) {
+        error = std::string("The music module ") + path + " is cut short: its header asks for " +
+                std::to_string(needed) + " bytes, the file has " + std::to_string(size);
+        return nullptr;
+    }
     ModPlugFile* loaded = ModPlug_Load(bytes.data(), static_cast<int>(size));
     if (loaded == nullptr) {
         error = std::string("The music module ") + path + " is damaged or not a module the player can read";
@@ -100,6 +116,15 @@ void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot) {
         snapshot.instrument[channel] = song.Chn[channel].nRowInstr;
         snapshot.note[channel] = song.Chn[channel].nRowNote;
     }
+}
+
+int32_t moduleOrderCount(ModPlugFile* player) {
+    const CSoundFile& song = playerOf(player);
+    int32_t count = 0;
+    while (count < MAX_ORDERS && song.Order[count] != 0xFF) {
+        ++count;
+    }
+    return count;
 }
 
 void refreshMusicSnapshot(SDL_AudioDeviceID device) {

@@ -35,11 +35,16 @@ void applyPlayerSettings();
 // "dummy" driver so the music still advances in real time. Returns 0 if even that fails.
 SDL_AudioDeviceID openAudioDevice();
 
-// Reads the module file whole and loads it into the player. Null with a one-line reason on failure.
+// Reads the module file whole and loads it into the player. Null with a one-line reason on failure:
+// not a regular file, an unusable size, a ProTracker-style module shorter than its header says,
+// or a file the player refuses.
 ModPlugFile* loadModuleFile(const char* path, std::string& error);
 
 // The snapshot fields of a player, in their order: position first, then channels 0 to 3.
 void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot);
+
+// Entries of the module's order list, up to its end mark.
+int32_t moduleOrderCount(ModPlugFile* player);
 
 // The frame loop's refresh: copies the player under the audio device's lock.
 void refreshMusicSnapshot(SDL_AudioDeviceID device);
