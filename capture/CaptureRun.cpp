@@ -17,6 +17,7 @@
 #include "capture/FrameImage.h"
 #include "capture/LabelFont.h"
 #include "capture/OffscreenWindow.h"
+#include "capture/OutputFiles.h"
 #include "capture/ProgressLine.h"
 #include "capture/VideoEncoder.h"
 #include "capture/WavFile.h"
@@ -44,6 +45,8 @@ struct CaptureOutputs {
     VideoEncoder video;
     bool wantHashes = false;
     HashLog hashes;
+    std::string workFolder;            // the video's temporary files
+    std::vector<std::string> written;  // files this run created, removed if it fails
 };
 
 std::string absolutePath(const std::string& path) { return std::filesystem::absolute(path).string(); }
@@ -72,15 +75,28 @@ bool openOutputs(const CaptureOptions& options, CaptureOutputs& out, std::string
     }
     out.wantVideo = !options.videoPath.empty();
     out.wantWav = out.wantVideo || !options.wavPath.empty();
+    if (out.wantVideo) {
+        out.workFolder = makeWorkFolder(options.videoPath, error);
+        if (out.workFolder.empty()) {
+            return false;
+        }
+    }
     out.wavIsTemporary = options.wavPath.empty();
-    out.wavPath = out.wavIsTemporary ? options.videoPath + ".music.wav" : options.wavPath;
+    out.wavPath = out.wavIsTemporary ? out.workFolder + "/music.wav" : options.wavPath;
+    if (out.wantWav && !out.wavIsTemporary) {
+        out.written.push_back(out.wavPath);
+    }
     if (out.wantWav && !openWav(out.wav, out.wavPath, error)) {
         return false;
     }
-    if (out.wantVideo && !startVideo(out.video, options.videoPath, options.width, options.height, options.fps, error)) {
+    if (out.wantVideo &&
+        !startVideo(out.video, options.videoPath, out.workFolder, options.width, options.height, options.fps, error)) {
         return false;
     }
     out.wantHashes = !options.hashesPath.empty();
+    if (out.wantHashes) {
+        out.written.push_back(options.hashesPath);
+    }
     return !out.wantHashes || openHashLog(out.hashes, options.hashesPath, error);
 }
 
@@ -89,6 +105,7 @@ bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64
     for (size_t i = 0; i < options.stills.size(); ++i) {
         if (!out.stillsDone[i] && positionReached(options.stills[i], showMs, musicSnapshot)) {
             std::string path = stillFileName(options.stillPrefix, options.stills[i]);
+            out.written.push_back(path);
             if (!writePng(path, image, error)) {
                 return false;
             }
@@ -126,6 +143,7 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
                             std::to_string(options.width) + "x" + std::to_string(options.height) + " at " +
                             std::to_string(options.fps) + " fps   " + std::to_string(frames) + " frames, " +
                             formatShowTime(frameEndMs(frames - 1, options.fps));
+        out.written.push_back(options.contactSheetPath);
         if (!writePng(options.contactSheetPath, composeContactSheet(out.sheet.thumbnails, out.font, title), error)) {
             return false;
         }
@@ -135,36 +153,60 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
         return false;
     }
     if (out.wantVideo) {
+        out.written.push_back(options.videoPath);
         bool made = finishVideo(out.video, out.wavPath, error);
         if (!made) {
             return false;
         }
         std::cout << "Video: " << options.videoPath << std::endl;
     }
-    if (out.wantWav && out.wavIsTemporary) {
-        std::remove(out.wavPath.c_str());
-    } else if (out.wantWav) {
+    removeWorkFolder(out.workFolder);
+    if (out.wantWav && !out.wavIsTemporary) {
         std::cout << "Music: " << out.wavPath << std::endl;
     }
     return !out.wantHashes || closeHashLog(out.hashes, error);
 }
 
+// A failed run leaves nothing that could pass for a finished output; it says what it removed.
 void abandonOutputs(CaptureOutputs& out) {
     if (out.wantVideo) {
         abandonVideo(out.video);
     }
+    std::string ignored;
     if (out.wav.file != nullptr) {
-        std::string ignored;
         closeWav(out.wav, ignored);
     }
-    if (out.wantWav && out.wavIsTemporary) {
-        std::remove(out.wavPath.c_str());
+    if (out.hashes.file != nullptr) {
+        closeHashLog(out.hashes, ignored);
+    }
+    removeWorkFolder(out.workFolder);
+    std::string removed;
+    for (const std::string& path : out.written) {
+        if (removeOutputFile(path)) {
+            removed += (removed.empty() ? "" : ", ") + path;
+        }
+    }
+    if (!removed.empty()) {
+        std::cerr << "kavex_capture: removed the unfinished outputs " << removed << std::endl;
     }
 }
 
-int fail(const std::string& error) {
+int fail(const std::string& error, int code = 1) {
     std::cerr << "kavex_capture: " << error << std::endl;
-    return 1;
+    return code;
+}
+
+// A still at an order the module does not have could never be taken; say so before rendering.
+bool checkStillOrders(const CaptureOptions& options, std::string& error) {
+    int32_t orders = moduleOrderCount(modFile);
+    for (const ShowPosition& still : options.stills) {
+        if (still.byOrder && still.order >= orders) {
+            error = "the still position " + still.text + " lies beyond the module's order list (orders 0 to " +
+                    std::to_string(orders - 1) + ")";
+            return false;
+        }
+    }
+    return true;
 }
 
 // Renders frames until the music ends or the end position is passed; false on an output failure.
@@ -222,6 +264,10 @@ int runCapture(const CaptureOptions& given) {
     if (!std::filesystem::is_directory("Assets", ignored)) {
         return fail("no Assets folder here or beside the executable; run it from the build directory");
     }
+    std::string error;
+    if (!checkOutputFiles(options, error)) {
+        return fail(error, 2);
+    }
     engine = Engine::getInstance();
     resourceManager = ResourceManager::getInstance();
     audioBytesRead.store(255);
@@ -229,7 +275,6 @@ int runCapture(const CaptureOptions& given) {
         engine->shutdown();
         return fail("the scene set-up failed");
     }
-    std::string error;
     OffscreenWindow window;
     CaptureOutputs out;
     bool ready = createOffscreenWindow(window, options.width, options.height, error);
@@ -238,10 +283,12 @@ int runCapture(const CaptureOptions& given) {
         modFile = loadModuleFile(options.modulePath.c_str(), error);
         ready = modFile != nullptr;
     }
-    ready = ready && openOutputs(options, out, error);
+    bool goodStills = !ready || checkStillOrders(options, error);
+    ready = ready && goodStills && openOutputs(options, out, error);
     int64_t frames = 0;
     bool done = ready && renderFrames(options, window, out, frames, error) && finishOutputs(options, out, frames, error);
     if (!done) {
+        fail(error);
         abandonOutputs(out);
     }
     if (modFile != nullptr) {
@@ -249,5 +296,5 @@ int runCapture(const CaptureOptions& given) {
         modFile = nullptr;
     }
     engine->shutdown();
-    return done ? 0 : fail(error);
+    return done ? 0 : (goodStills ? 1 : 2);
 }

@@ -47,10 +47,10 @@ bool waitForSuccess(pid_t pid) {
 
 }  // namespace
 
-bool startVideo(VideoEncoder& video, const std::string& path, int32_t width, int32_t height, int32_t fps,
-                std::string& error) {
+bool startVideo(VideoEncoder& video, const std::string& path, const std::string& workFolder, int32_t width,
+                int32_t height, int32_t fps, std::string& error) {
     video.path = path;
-    video.pictureOnlyPath = path + ".pictures.mp4";
+    video.pictureOnlyPath = workFolder + "/pictures.mp4";
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         error = "cannot make a pipe to ffmpeg";

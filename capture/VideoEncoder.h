@@ -14,8 +14,9 @@ struct VideoEncoder {
     std::string pictureOnlyPath;
 };
 
-bool startVideo(VideoEncoder& video, const std::string& path, int32_t width, int32_t height, int32_t fps,
-                std::string& error);
+// The picture-only stream is written in `workFolder` until the music joins it.
+bool startVideo(VideoEncoder& video, const std::string& path, const std::string& workFolder, int32_t width,
+                int32_t height, int32_t fps, std::string& error);
 bool writeVideoFrame(VideoEncoder& video, const FrameImage& frame, std::string& error);
 // Ends the picture stream and writes the MP4 with the music as AAC.
 bool finishVideo(VideoEncoder& video, const std::string& wavPath, std::string& error);
