@@ -25,9 +25,19 @@ bool parseCount(const std::string& text, int64_t limit, int32_t& value) {
     return true;
 }
 
-// Whole string as a finite non-negative decimal number.
+// Whole string as a non-negative decimal number: digits with at most one point, nothing else
+// (strtod alone would also take "0x10", "1e3" or "inf").
 bool parseAmount(const std::string& text, double& value) {
-    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') {
+    bool digits = false;
+    size_t points = 0;
+    for (char c : text) {
+        digits = digits || (c >= '0' && c <= '9');
+        points += c == '.' ? 1 : 0;
+        if ((c < '0' || c > '9') && c != '.') {
+            return false;
+        }
+    }
+    if (!digits || points > 1) {
         return false;
     }
     char* end = nullptr;
