@@ -240,13 +240,18 @@ Run:
   --help                 this text
 
 Positions (POS):
-  12.5s or 1500ms        time since the music started
+  12.5s or 1500ms        time since the music started (decimal digits and one point)
   ORDER:ROW              order position and row of the module, e.g. 5:0
 
 Clock: frame k (from 0) shows the show at (k + 1) x 1000 / fps ms after the music started,
 rounded down, and its sound is the music from the previous frame's end to that moment,
 to the sample. The show clock reads 1000 ms when the music starts (the show's own reads
 SDL's tick count then).
-Exit status: 0 when every output was written, 1 otherwise, 2 on bad options.
+Outputs are checked before the first frame: two outputs naming the same file, an output
+naming the module, a folder given as a file, a missing or unwritable folder, or a still
+at an order the module does not have end the run at once. A run that fails later
+removes every file it wrote and names them.
+Exit status: 0 when every output was written, 1 when the run failed, 2 on bad options
+or outputs refused before the first frame.
 )";
 }
