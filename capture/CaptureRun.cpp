@@ -196,19 +196,6 @@ int fail(const std::string& error, int code = 1) {
     return code;
 }
 
-// A still at an order the module does not have could never be taken; say so before rendering.
-bool checkStillOrders(const CaptureOptions& options, std::string& error) {
-    int32_t orders = moduleOrderCount(modFile);
-    for (const ShowPosition& still : options.stills) {
-        if (still.byOrder && still.order >= orders) {
-            error = "the still position " + still.text + " lies beyond the module's order list (orders 0 to " +
-                    std::to_string(orders - 1) + ")";
-            return false;
-        }
-    }
-    return true;
-}
-
 // Renders frames until the music ends or the end position is passed; false on an output failure.
 bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, CaptureOutputs& out,
                   int64_t& frames, std::string& error) {
@@ -283,7 +270,7 @@ int runCapture(const CaptureOptions& given) {
         modFile = loadModuleFile(options.modulePath.c_str(), error);
         ready = modFile != nullptr;
     }
-    bool goodStills = !ready || checkStillOrders(options, error);
+    bool goodStills = !ready || checkStillOrders(options.stills, moduleOrderCount(modFile), error);
     ready = ready && goodStills && openOutputs(options, out, error);
     int64_t frames = 0;
     bool done = ready && renderFrames(options, window, out, frames, error) && finishOutputs(options, out, frames, error);

@@ -98,6 +98,17 @@ bool checkOutputFiles(const CaptureOptions& options, std::string& error) {
     return true;
 }
 
+bool checkStillOrders(const std::vector<ShowPosition>& stills, int32_t orderCount, std::string& error) {
+    for (const ShowPosition& still : stills) {
+        if (still.byOrder && still.order >= orderCount) {
+            error = "the still position " + still.text + " lies beyond the module's order list (orders 0 to " +
+                    std::to_string(orderCount - 1) + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool removeOutputFile(const std::string& path) {
     std::error_code ignored;
     fs::path real = resolved(path);

@@ -18,6 +18,10 @@ std::vector<OutputFile> requestedOutputs(const CaptureOptions& options);
 // can be written. False with a one-line reason naming the outputs.
 bool checkOutputFiles(const CaptureOptions& options, std::string& error);
 
+// A still at an order the module's order list does not have could never be taken; refused
+// before rendering. (A position the music skips for another reason fails at the end.)
+bool checkStillOrders(const std::vector<ShowPosition>& stills, int32_t orderCount, std::string& error);
+
 // Removes what a failed run wrote at `path`, but only a plain file: a device such as /dev/full
 // or a folder is never touched. True when a file was removed.
 bool removeOutputFile(const std::string& path);

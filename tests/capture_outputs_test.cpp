@@ -286,6 +286,18 @@ TEST(CaptureOutputFiles, MissingFoldersAndFoldersAsFilesAreRefusedUpFront) {
     EXPECT_NE(error.find("--still 5:0"), std::string::npos) << error;
 }
 
+TEST(CaptureOutputFiles, StillsPastTheOrderListAreRefusedByName) {
+    std::vector<ShowPosition> stills(3);
+    std::string error;
+    ASSERT_TRUE(parseShowPosition("27:63", stills[0], error));
+    ASSERT_TRUE(parseShowPosition("99s", stills[1], error));  // times are checked against the music at the end
+    ASSERT_TRUE(parseShowPosition("28:0", stills[2], error));
+    EXPECT_FALSE(checkStillOrders(stills, 28, error));
+    EXPECT_EQ(error, "the still position 28:0 lies beyond the module's order list (orders 0 to 27)");
+    stills.pop_back();
+    EXPECT_TRUE(checkStillOrders(stills, 28, error));
+}
+
 TEST(CaptureOutputFiles, OnlyPlainFilesAreEverRemoved) {
     std::string folder = temporaryDirectory();
     std::ofstream(folder + "/partial.png") << "x";
