@@ -45,7 +45,8 @@ std::string progressText(int64_t expectedFrames, int64_t framesDone, double rate
         return text;
     }
     long left = rate > 0.0 ? static_cast<long>(static_cast<double>(expectedFrames - framesDone) / rate) : 0;
-    std::snprintf(text, sizeof text, "frame %lld of ~%lld, %.1f fps, %ld:%02ld left", static_cast<long long>(framesDone),
-                  static_cast<long long>(expectedFrames), rate, left / 60, left % 60);
+    std::snprintf(text, sizeof text, "frame %lld of ~%lld, %.1f fps, %ld:%02ld left",
+                  static_cast<long long>(framesDone), static_cast<long long>(expectedFrames), rate, left / 60,
+                  left % 60);
     return text;
 }

@@ -11,7 +11,7 @@
 
 namespace {
 
-// A small file can promise an enormous picture; past this many pixels (a 8192 x 8192 image)
+// A small file can promise an enormous picture; past this many pixels (an 8192 x 8192 image)
 // it is refused before a byte is decoded.
 constexpr int64_t MAX_IMAGE_PIXELS = 64 * 1024 * 1024;
 
