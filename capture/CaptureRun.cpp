@@ -46,7 +46,7 @@ struct CaptureOutputs {
     bool wantHashes = false;
     HashLog hashes;
     std::string workFolder;            // the video's temporary files
-    std::vector<std::string> written;  // files this run created, removed if it fails
+    std::vector<std::string> written;  // files this run wrote, removed if it fails
 };
 
 std::string absolutePath(const std::string& path) { return std::filesystem::absolute(path).string(); }
@@ -83,10 +83,11 @@ bool openOutputs(const CaptureOptions& options, CaptureOutputs& out, std::string
     }
     out.wavIsTemporary = options.wavPath.empty();
     out.wavPath = out.wavIsTemporary ? out.workFolder + "/music.wav" : options.wavPath;
-    if (out.wantWav && !out.wavIsTemporary) {
+    bool wavOpen = !out.wantWav || openWav(out.wav, out.wavPath, error);
+    if (out.wav.file != nullptr && !out.wavIsTemporary) {
         out.written.push_back(out.wavPath);
     }
-    if (out.wantWav && !openWav(out.wav, out.wavPath, error)) {
+    if (!wavOpen) {
         return false;
     }
     if (out.wantVideo &&
@@ -94,10 +95,13 @@ bool openOutputs(const CaptureOptions& options, CaptureOutputs& out, std::string
         return false;
     }
     out.wantHashes = !options.hashesPath.empty();
+    if (out.wantHashes && !openHashLog(out.hashes, options.hashesPath, error)) {
+        return false;
+    }
     if (out.wantHashes) {
         out.written.push_back(options.hashesPath);
     }
-    return !out.wantHashes || openHashLog(out.hashes, options.hashesPath, error);
+    return true;
 }
 
 bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t frame, int32_t showMs,
@@ -105,10 +109,10 @@ bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64
     for (size_t i = 0; i < options.stills.size(); ++i) {
         if (!out.stillsDone[i] && positionReached(options.stills[i], showMs, musicSnapshot)) {
             std::string path = stillFileName(options.stillPrefix, options.stills[i]);
-            out.written.push_back(path);
             if (!writePng(path, image, error)) {
                 return false;
             }
+            out.written.push_back(path);
             out.stillsDone[i] = true;
             std::cout << "Still " << options.stills[i].text << " (frame " << frame << ", order " << musicSnapshot.order
                       << " row " << musicSnapshot.row << "): " << path << std::endl;
@@ -143,21 +147,21 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
                             std::to_string(options.width) + "x" + std::to_string(options.height) + " at " +
                             std::to_string(options.fps) + " fps   " + std::to_string(frames) + " frames, " +
                             formatShowTime(frameEndMs(frames - 1, options.fps));
-        out.written.push_back(options.contactSheetPath);
         if (!writePng(options.contactSheetPath, composeContactSheet(out.sheet.thumbnails, out.font, title), error)) {
             return false;
         }
+        out.written.push_back(options.contactSheetPath);
         std::cout << "Contact sheet: " << options.contactSheetPath << std::endl;
     }
     if (out.wantWav && !closeWav(out.wav, error)) {
         return false;
     }
     if (out.wantVideo) {
-        out.written.push_back(options.videoPath);
         bool made = finishVideo(out.video, out.wavPath, error);
         if (!made) {
             return false;
         }
+        out.written.push_back(options.videoPath);
         std::cout << "Video: " << options.videoPath << std::endl;
     }
     removeWorkFolder(out.workFolder);

@@ -466,6 +466,7 @@ TEST(CaptureVideo, PicturesAndMusicOfTheSameRunEndTogether) {
     ASSERT_TRUE(closeWav(wav, error)) << error;
     ASSERT_TRUE(finishVideo(video, directory + "/clip.wav", error)) << error;
     EXPECT_FALSE(fs::exists(video.pictureOnlyPath));
+    EXPECT_FALSE(fs::exists(video.joinedPath));
 
     std::string path = directory + "/clip.mp4";
     EXPECT_EQ(commandOutput("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,pix_fmt,width,height,"
@@ -489,4 +490,6 @@ TEST(CaptureVideo, AMissingWavIsAFailureAndLeavesNoPictureFile) {
     EXPECT_FALSE(finishVideo(video, directory + "/missing.wav", error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(fs::exists(video.pictureOnlyPath));
+    EXPECT_FALSE(fs::exists(video.joinedPath));
+    EXPECT_FALSE(fs::exists(directory + "/clip.mp4"));
 }
