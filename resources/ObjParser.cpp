@@ -9,28 +9,16 @@
 #include <string_view>
 
 #include "resources/ObjMesh.h"
+#include "resources/ShortQuote.h"
 
 namespace {
 
 constexpr uint32_t NO_VERTEX = std::numeric_limits<uint32_t>::max();
 // A quoted token is cut to this many bytes: a number can be megabytes long.
-constexpr size_t QUOTE_LIMIT = 40;
+constexpr size_t OBJ_QUOTE_LIMIT = 40;
 
-// Part of the file's text for an error message: cut short with an ellipsis (never inside a
-// UTF-8 sequence), control bytes shown as '?' so that a message cannot drive the terminal.
-std::string quoted(std::string_view text) {
-    size_t length = std::min(text.size(), QUOTE_LIMIT);
-    while (length < text.size() && length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
-        --length;
-    }
-    std::string out = "\"";
-    for (const char c : text.substr(0, length)) {
-        const auto byte = static_cast<unsigned char>(c);
-        out += byte < 0x20 || byte == 0x7F ? '?' : c;
-    }
-    out += length < text.size() ? "...\"" : "\"";
-    return out;
-}
+// Part of the file's text for an error message, in quotes and cut short.
+std::string quoted(std::string_view text) { return "\"" + shortQuote(text, OBJ_QUOTE_LIMIT) + "\""; }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
