@@ -17,7 +17,7 @@
 // Plain data with no SDL: the callback writes it and the frame loop reads it under the audio
 // device's lock, and nothing here allocates after resetMusicTimeline.
 
-// 11.6 ms at 44.1 kHz: finer than one 60 Hz frame and than any row.
+// 11.6 ms at 44.1 kHz: finer than one 60 Hz frame.
 constexpr int32_t MUSIC_CHUNK_FRAMES = 512;
 // About three seconds of chunks: the look-up spans the buffer being played (SDL's largest,
 // 65535 frames, is 128 chunks) and the largest negative offset (1 s, 87 chunks).
