@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -116,8 +117,8 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
             options.quiet = true;
             continue;
         }
-        static const char* const VALUED[] = {"--size",   "--fps",   "--module", "--until",  "--still",
-                                             "--still-prefix", "--contact-sheet", "--sheet-by",
+        static const char* const VALUED[] = {"--size",   "--fps",   "--module", "--from",   "--until",
+                                             "--still",  "--still-prefix", "--contact-sheet", "--sheet-by",
                                              "--video",  "--wav",   "--hashes"};
         bool known = false;
         for (const char* option : VALUED) {
@@ -152,6 +153,11 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
             }
         } else if (name == "--module") {
             options.modulePath = value;
+        } else if (name == "--from") {
+            if (!parseShowPosition(value, options.from, error)) {
+                return false;
+            }
+            options.hasFrom = true;
         } else if (name == "--until") {
             if (!parseShowPosition(value, options.end, error)) {
                 return false;
@@ -190,6 +196,13 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
     if (options.stills.empty() && options.contactSheetPath.empty() && options.videoPath.empty() &&
         options.wavPath.empty() && options.hashesPath.empty()) {
         error = "nothing to make: give --still, --contact-sheet, --video, --wav or --hashes (see --help)";
+        return false;
+    }
+    if (options.hasFrom && options.hasEnd && options.from.byOrder == options.end.byOrder &&
+        (options.from.byOrder ? std::make_pair(options.from.order, options.from.row) >
+                                    std::make_pair(options.end.order, options.end.row)
+                              : options.from.timeMs > options.end.timeMs)) {
+        error = "--from " + options.from.text + " lies after --until " + options.end.text;
         return false;
     }
     if (!options.videoPath.empty() && (options.width % 2 != 0 || options.height % 2 != 0)) {
