@@ -229,7 +229,9 @@ std::string captureUsage() {
 Renders the show offline on a fixed clock, frame by frame, with the show's own set-up,
 timeline and composition, and writes the frames and the music to files. It runs headless
 (SDL's offscreen video driver, Mesa) from the build directory, where Assets/ lies.
-Several outputs can be made in one run.
+Several outputs can be made in one run. Every frame's timeline and music is stepped, but
+only the frames an output needs are drawn, so a still anywhere takes seconds; the result
+is the same, pixel for pixel and sample for sample, as drawing every frame.
 
 Outputs (at least one):
   --still POS            PNG of the first frame at or past POS; repeat for more stills
@@ -246,6 +248,9 @@ Run:
                          design frame, others are letterboxed like the show's window
   --fps N                frames a second of the fixed clock, 1 to 60 (default 60); the
                          show's per-frame motions are tuned to 60, at 30 they run slower
+  --from POS             start the video, WAV, hashes and contact sheet at the first
+                         frame at or past POS (default: the start of the music); stills
+                         are taken wherever they fall
   --until POS            stop after the first frame at or past POS (default: the end of
                          the music, as the show ends)
   --module FILE          another module instead of Assets/ondaris.mod
@@ -261,10 +266,12 @@ rounded down, and its sound is the music from the previous frame's end to that m
 to the sample. The show clock reads 1000 ms when the music starts (the show's own reads
 SDL's tick count then).
 Outputs are checked before the first frame: two outputs naming the same file, an output
-naming the module, a folder given as a file, a missing or unwritable folder, or a still
-at an order the module does not have end the run at once. A run that fails later
-removes every file it wrote and names them.
+naming the module, a folder given as a file, a missing or unwritable folder, a still at
+an order the module does not have, or --from after --until end the run at once. A run
+that fails later, or is stopped by Ctrl-C or SIGTERM (within a frame), removes every
+file it wrote and names them.
 Exit status: 0 when every output was written, 1 when the run failed, 2 on bad options
-or outputs refused before the first frame.
+or outputs refused before the first frame, 130 when stopped by Ctrl-C, 143 when stopped
+by SIGTERM.
 )";
 }

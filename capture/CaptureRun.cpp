@@ -280,6 +280,12 @@ int fail(const std::string& error, int code = 1) {
     return code;
 }
 
+// A run that makes only stills ends with its last one.
+bool onlyStillsAndAllTaken(const CaptureOutputs& out) {
+    bool clipOutputs = out.wantSheet || out.wantWav || out.wantVideo || out.wantHashes;
+    return !clipOutputs && std::find(out.stillsDone.begin(), out.stillsDone.end(), false) == out.stillsDone.end();
+}
+
 void mixFrame(int64_t frame, int32_t fps, MixedFrame& out) {
     out.sound.assign(static_cast<size_t>(frameSampleCount(frame, fps)) * AUDIO_BYTES_PER_FRAME, 0);
     out.mixed = ModPlug_Read(modFile, out.sound.data(), static_cast<int>(out.sound.size()));
@@ -339,7 +345,7 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
             error = stopSignal == SIGINT ? "stopped by Ctrl-C (SIGINT)" : "stopped by SIGTERM";
             return false;
         }
-        if (last) {
+        if (last || onlyStillsAndAllTaken(out)) {
             break;
         }
         std::swap(current, next);
