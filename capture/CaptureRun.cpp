@@ -171,7 +171,8 @@ bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64
     }
     return !out.wantHashes ||
            appendHashLine(out.hashes, frame, timeMs, musicSnapshot.order, musicSnapshot.row,
-                          hashBytes(image->rgb.data(), image->rgb.size()), hashBytes(sound.data(), sound.size()), error);
+                          hashBytes(image->rgb.data(), image->rgb.size()),
+                          hashBytes(sound.data(), sound.size()), error);
 }
 
 // What the sheet knows of a frame before it is stepped: its scene follows from the scene the

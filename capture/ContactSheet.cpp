@@ -30,7 +30,9 @@ void addThumbnail(ContactSheet& sheet, const FrameImage& frame, const std::strin
 }
 
 // The fade-out past the end of the order list is no order position.
-bool outsideGroups(SheetGrouping grouping, const SheetFrame& at) { return grouping == SheetGrouping::ByOrder && at.pastEnd; }
+bool outsideGroups(SheetGrouping grouping, const SheetFrame& at) {
+    return grouping == SheetGrouping::ByOrder && at.pastEnd;
+}
 
 int32_t groupOf(SheetGrouping grouping, const SheetFrame& at) {
     return grouping == SheetGrouping::ByOrder ? at.order : at.scene;

@@ -57,6 +57,7 @@ void pulsePlane() {
     }
 }
 
+// Enters the next scene when the music reaches its trigger order, with that scene's opening effects.
 void applyTransition(int32_t order) {
     int32_t scene = sceneAfter(demoState, order);
     if (scene == demoState) {

@@ -75,40 +75,34 @@ uintmax_t sizeOf(const std::string& path) {
     return missing ? 0 : size;
 }
 
-// The hash lines and sound of one full render (every frame drawn), made once for all tests.
+// One full render (every frame drawn: the hash file needs them all) with its hash lines, sound,
+// contact sheet and stills, made once per test process for the tests below to compare against.
 class CaptureFastForward : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        directory = new std::string(stageShowDirectory(allScenesModule()));
-        CaptureResult full = runCaptureIn(*directory, "--size 64x36 --hashes full.txt --wav full.wav "
-                                                      "--contact-sheet full_sheet.png " +
-                                                          stillOptions("full_"));
+        directory = stageShowDirectory(allScenesModule());
+        CaptureResult full = runCaptureIn(directory, "--size 64x36 --hashes full.txt --wav full.wav "
+                                                     "--contact-sheet full_sheet.png " +
+                                                         stillOptions("full_"));
         ASSERT_EQ(full.exitCode, 0) << full.log;
-        lines = new std::vector<std::string>(readLines(*directory + "/full.txt"));
-        ASSERT_GT(lines->size(), 500u);
+        lines = readLines(directory + "/full.txt");
+        ASSERT_GT(lines.size(), 500u);
     }
-    static void TearDownTestSuite() {
-        fs::remove_all(*directory);
-        delete directory;
-        delete lines;
-    }
+    static void TearDownTestSuite() { fs::remove_all(directory); }
 
-    static std::string* directory;
-    static std::vector<std::string>* lines;
+    inline static std::string directory;
+    inline static std::vector<std::string> lines;
 };
-
-std::string* CaptureFastForward::directory = nullptr;
-std::vector<std::string>* CaptureFastForward::lines = nullptr;
 
 }  // namespace
 
 TEST_F(CaptureFastForward, StillsMatchTheFullRenderPixelForPixel) {
-    CaptureResult fast = runCaptureIn(*directory, "--size 64x36 " + stillOptions("fast_"));
+    CaptureResult fast = runCaptureIn(directory, "--size 64x36 " + stillOptions("fast_"));
     ASSERT_EQ(fast.exitCode, 0) << fast.log;
     for (const std::string& still : STILLS) {
-        std::vector<uint8_t> expected = readBytes(stillFile(*directory, "full_", still));
+        std::vector<uint8_t> expected = readBytes(stillFile(directory, "full_", still));
         ASSERT_FALSE(expected.empty()) << still;
-        EXPECT_EQ(readBytes(stillFile(*directory, "fast_", still)), expected) << still;
+        EXPECT_EQ(readBytes(stillFile(directory, "fast_", still)), expected) << still;
     }
     // One frame a still, and the last frame of scene 2 that scene 3 shatters.
     EXPECT_EQ(framesDrawn(fast.log), static_cast<int64_t>(STILLS.size()) + 1) << fast.log;
@@ -123,15 +117,16 @@ TEST_F(CaptureFastForward, ClipsFromAnyPositionMatchTheFullRender) {
     };
     for (const auto& [range, carried] : {Clip{"--from 5:0 --until 6:3", 0}, Clip{"--from 15:7 --until 17:2", 1},
                                          Clip{"--from 23:0", 1}}) {
-        CaptureResult clip = runCaptureIn(*directory, std::string("--size 64x36 --hashes clip.txt --wav clip.wav ") + range);
+        std::string arguments = std::string("--size 64x36 --hashes clip.txt --wav clip.wav ") + range;
+        CaptureResult clip = runCaptureIn(directory, arguments);
         ASSERT_EQ(clip.exitCode, 0) << range << "\n" << clip.log;
-        std::vector<std::string> clipLines = readLines(*directory + "/clip.txt");
+        std::vector<std::string> clipLines = readLines(directory + "/clip.txt");
         ASSERT_GT(clipLines.size(), 5u) << range;
         int64_t first = std::atoll(field(clipLines.front(), 0).c_str());
         ASSERT_GT(first, 0) << range;
-        ASSERT_LE(first + static_cast<int64_t>(clipLines.size()), static_cast<int64_t>(lines->size())) << range;
+        ASSERT_LE(first + static_cast<int64_t>(clipLines.size()), static_cast<int64_t>(lines.size())) << range;
         for (size_t i = 0; i < clipLines.size(); ++i) {
-            ASSERT_EQ(clipLines[i], (*lines)[static_cast<size_t>(first) + i]) << range;
+            ASSERT_EQ(clipLines[i], lines[static_cast<size_t>(first) + i]) << range;
         }
         EXPECT_EQ(framesDrawn(clip.log), static_cast<int64_t>(clipLines.size()) + carried) << range;
 
@@ -139,8 +134,8 @@ TEST_F(CaptureFastForward, ClipsFromAnyPositionMatchTheFullRender) {
         for (int64_t frame = 0; frame < first; ++frame) {
             before += frameSampleCount(frame, 60);
         }
-        std::vector<uint8_t> full = readBytes(*directory + "/full.wav");
-        std::vector<uint8_t> sound = readBytes(*directory + "/clip.wav");
+        std::vector<uint8_t> full = readBytes(directory + "/full.wav");
+        std::vector<uint8_t> sound = readBytes(directory + "/clip.wav");
         ASSERT_GT(sound.size(), 44u);
         size_t offset = 44 + static_cast<size_t>(before) * AUDIO_BYTES_PER_FRAME;
         ASSERT_LE(offset + sound.size() - 44, full.size()) << range;
@@ -149,20 +144,20 @@ TEST_F(CaptureFastForward, ClipsFromAnyPositionMatchTheFullRender) {
 }
 
 TEST_F(CaptureFastForward, ContactSheetsMatchTheFullRenderDrawingOnlyTheirFrames) {
-    CaptureResult fast = runCaptureIn(*directory, "--size 64x36 --contact-sheet fast_sheet.png");
+    CaptureResult fast = runCaptureIn(directory, "--size 64x36 --contact-sheet fast_sheet.png");
     ASSERT_EQ(fast.exitCode, 0) << fast.log;
-    EXPECT_EQ(readBytes(*directory + "/fast_sheet.png"), readBytes(*directory + "/full_sheet.png"));
+    EXPECT_EQ(readBytes(directory + "/fast_sheet.png"), readBytes(directory + "/full_sheet.png"));
     // One frame for each of the 28 orders; the last frame of scene 2, which scene 3 shatters, is
     // order 14's own (it ends before its middle row).
     EXPECT_EQ(framesDrawn(fast.log), 28) << fast.log;
 
-    CaptureResult all = runCaptureIn(*directory, "--size 64x36 --sheet-by scene --contact-sheet all_scenes.png "
+    CaptureResult all = runCaptureIn(directory, "--size 64x36 --sheet-by scene --contact-sheet all_scenes.png "
                                                  "--hashes scenes.txt");
     ASSERT_EQ(all.exitCode, 0) << all.log;
-    CaptureResult some = runCaptureIn(*directory, "--size 64x36 --sheet-by scene --contact-sheet fast_scenes.png");
+    CaptureResult some = runCaptureIn(directory, "--size 64x36 --sheet-by scene --contact-sheet fast_scenes.png");
     ASSERT_EQ(some.exitCode, 0) << some.log;
-    EXPECT_EQ(readBytes(*directory + "/fast_scenes.png"), readBytes(*directory + "/all_scenes.png"));
-    EXPECT_LT(framesDrawn(some.log), static_cast<int64_t>(lines->size()) / 4) << some.log;
+    EXPECT_EQ(readBytes(directory + "/fast_scenes.png"), readBytes(directory + "/all_scenes.png"));
+    EXPECT_LT(framesDrawn(some.log), static_cast<int64_t>(lines.size()) / 4) << some.log;
 }
 
 TEST(CaptureFrom, ARunThatNeverReachesFromFailsAndFromAfterUntilIsRefused) {
@@ -174,6 +169,7 @@ TEST(CaptureFrom, ARunThatNeverReachesFromFailsAndFromAfterUntilIsRefused) {
     CaptureResult backwards = runCaptureIn(directory, "--size 64x36 --wav w.wav --from 4:0 --until 2:0");
     EXPECT_EQ(backwards.exitCode, 2) << backwards.log;
     EXPECT_NE(backwards.log.find("--from 4:0 lies after --until 2:0"), std::string::npos) << backwards.log;
+    fs::remove_all(directory);
 }
 
 // Ctrl-C or SIGTERM mid-render: the run stops within a frame or two, removes everything it had
@@ -220,4 +216,5 @@ TEST(CaptureStop, ASignalMidRenderStopsTheRunAndRemovesItsOutputs) {
             EXPECT_TRUE(name == "Assets" || name == "capture.log") << "left behind: " << name;
         }
     }
+    fs::remove_all(directory);
 }
