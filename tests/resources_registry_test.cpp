@@ -243,4 +243,5 @@ TEST(ShortQuote, CutsLongTextAtACharacterBoundaryWithAnEllipsis) {
     // "é" is two bytes: a cut between them would leave half a character.
     EXPECT_EQ(shortQuote("ab\xc3\xa9" "cd", 3), "ab...");
     EXPECT_EQ(shortQuote("ab\xc3\xa9" "cd", 4), "ab\xc3\xa9...");
+    EXPECT_EQ(shortQuote("a\x1b[2Jb\x7f"), "a?[2Jb?");
 }

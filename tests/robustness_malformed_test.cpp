@@ -236,16 +236,43 @@ TEST(MalformedMeshes, DamagedObjFilesAreRefusedWithTheMeshLine) {
     expectMeshRefused(files.write("cut.obj", prefix(flamingo, text.find('/', lastCorner) + 1)));
     expectMeshRefused(files.write("image.obj", readBytes("Assets/greets.png")));
     expectMeshRefused(files.writeText("index_zero.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"));
-    expectMeshRefused(files.writeText("index_negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -3\n"));
+    expectMeshRefused(files.writeText("index_negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n"));
     expectMeshRefused(files.writeText("index_beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n"));
     expectMeshRefused(files.writeText("index_overflow.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 99999999999999999999\n"));
     expectMeshRefused(files.writeText("texture_beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/2\n"));
     expectMeshRefused(files.writeText("not_a_number.obj", "v 0 zero 0\n"));
     expectMeshRefused(files.writeText("infinite.obj", "v 0 1e999 0\n"));
     expectMeshRefused(files.writeText("nan.obj", "v nan 0 0\n"));
-    expectMeshRefused(files.writeText("double_blank.obj", "v 0  0 0\n"));
-    expectMeshRefused(files.writeText("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"));
+    expectMeshRefused(files.writeText("two_corners.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1\t\t2\n"));
     expectMeshRefused(files.writeText("short_vertex.obj", "v 0 0\n"));
+    expectMeshRefused(files.writeText("colour_not_a_number.obj", "\xEF\xBB\xBFv 0 0 0 red green blue\n"));
+}
+
+// The refusal quotes the file's text, but only a few dozen bytes of it: a 50 MB number
+// once went whole to standard error.
+TEST(MalformedMeshes, AHugeTokenIsQuotedInAShortLine) {
+    initEngineForTests();
+    DamagedFiles files;
+    const std::string path = files.writeText("huge_number.obj", "v 0 0 " + std::string(50u << 20, '7') + "\n");
+    const LoadOutcome outcome = loadMeshCapturing(path);
+    EXPECT_EQ(outcome.id, -1);
+    EXPECT_EQ(outcome.err.rfind("** Imposible crear Mesh: " + path + "\n", 0), 0u) << outcome.err.substr(0, 300);
+    EXPECT_LT(outcome.err.size(), 2 * path.size() + 120) << outcome.err.substr(0, 300);
+    EXPECT_NE(outcome.err.find(": line 1: \"7777777777"), std::string::npos) << outcome.err.substr(0, 300);
+    EXPECT_NE(outcome.err.find("...\" is not a finite number"), std::string::npos) << outcome.err.substr(0, 300);
+}
+
+// What exporters write loads through the mesh loader: a polygon, indices counted back, a
+// vertex colour, runs of blanks and tabs, CRLF lines and a byte-order mark.
+TEST(MalformedMeshes, ExporterSpellingsLoadWhole) {
+    initEngineForTests();
+    DamagedFiles files;
+    const LoadOutcome outcome = loadMeshCapturing(files.writeText(
+        "exported.obj", "\xEF\xBB\xBFv 0 0 0 1 0 0\r\nv  1 0 0\t0 1 0\r\nv 1 1 0 0 0 1\r\nv 0 1 0 1 1 1\r\n"
+                        "vt 0 0 0\r\nvt 1 0 0\r\nvt 1 1 0\r\nvt 0 1 0\r\nf -4/-4\t-3/-3 -2/-2  -1/-1\r\n"));
+    ASSERT_GE(outcome.id, 0) << outcome.err;
+    EXPECT_EQ(resourceManager->meshById(outcome.id)->kind, MeshTexturedTriangles);
+    EXPECT_EQ(resourceManager->meshById(outcome.id)->elementCount, 6);
 }
 
 // Lines with unknown keywords contribute nothing, so garbage without a "v", "vt", "l" or "f"
