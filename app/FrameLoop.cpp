@@ -4,6 +4,7 @@
 #include "demo/Clock.h"
 #include "demo/Show.h"
 #include "engine/Engine.h"
+#include "engine/ShaderWatch.h"
 
 bool drainEvents() {
     bool quit = false;
@@ -18,14 +19,17 @@ bool drainEvents() {
     return quit;
 }
 
-void runFrameLoop(SDL_AudioDeviceID device) {
+void runFrameLoop(SDL_AudioDeviceID device, int32_t tickShiftMs, ShaderWatch* watch) {
     bool quit = false;
     if (audioBytesRead.load() == 0) {
         return;
     }
     while (!quit) {
         quit = drainEvents();
-        uint32_t sleepMs = advanceFrameClock(static_cast<int32_t>(SDL_GetTicks()));
+        if (watch != nullptr) {
+            pollShaderWatch(*watch, SDL_GetTicks());
+        }
+        uint32_t sleepMs = advanceFrameClock(static_cast<int32_t>(SDL_GetTicks()) + tickShiftMs);
         if (sleepMs > 0) {
             SDL_Delay(sleepMs);
         }

@@ -36,7 +36,15 @@ bool parseShowOptions(const std::vector<std::string>& args, ShowOptions& options
             name = name.substr(0, equals);
             hasValue = true;
         }
-        if (name != "--av-offset") {
+        if (name == "--watch") {
+            options.watch = true;
+            if (hasValue) {
+                error = "--watch takes no value";
+                return false;
+            }
+            continue;
+        }
+        if (name != "--av-offset" && name != "--start") {
             error = "unknown option \"" + name + "\"";
             return false;
         }
@@ -46,6 +54,14 @@ bool parseShowOptions(const std::vector<std::string>& args, ShowOptions& options
                 return false;
             }
             value = args[++i];
+        }
+        if (name == "--start") {
+            options.hasStart = parseShowPosition(value, options.start, error);
+            if (!options.hasStart) {
+                error = "bad --start: " + error;
+                return false;
+            }
+            continue;
         }
         if (!parseSignedMs(value, MAX_AV_OFFSET_MS, options.avOffsetMs)) {
             error = "bad --av-offset \"" + value + "\": give whole milliseconds from -" +
@@ -57,11 +73,16 @@ bool parseShowOptions(const std::vector<std::string>& args, ShowOptions& options
 }
 
 std::string showUsage() {
-    return R"(Usage: kavex_velmora [--av-offset MS]
+    return R"(Usage: kavex_velmora [--av-offset MS] [--start POS] [--watch]
 
   --av-offset MS   move the picture's view of the music by MS milliseconds, -1000 to 1000
                    (default 0): negative delays the picture, for a sound system that adds
                    delay; positive advances it, for a projector that does, as far as the
                    music already mixed.
+  --start POS      start the music at POS, ORDER:ROW (17:0) or a time (85s, 85000ms), with
+                   every scene as a full run has it there: the show runs the frames before it
+                   unseen first (a few seconds).
+  --watch          reload a shader of Assets/Shaders when its file changes; a source that
+                   does not build prints the compiler's messages and the old one goes on.
 )";
 }

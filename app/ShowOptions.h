@@ -3,9 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "demo/ShowPosition.h"
+
 // The show's command line. Without options the show runs as designed.
 struct ShowOptions {
     int32_t avOffsetMs = 0;  // added to the estimate of the sample being heard
+    bool hasStart = false;
+    ShowPosition start;  // where the music starts; the show skips ahead to it
+    bool watch = false;  // reload shader sources that change on disk
 };
 
 // A second either way: more than any sound system's delay.

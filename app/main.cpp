@@ -9,9 +9,12 @@
 #include "app/Music.h"
 #include "app/ShowOptions.h"
 #include "demo/Clock.h"
+#include "demo/Demo.h"
+#include "demo/FixedRun.h"
 #include "demo/Show.h"
 #include "demo/StartupPaths.h"
 #include "engine/Engine.h"
+#include "engine/ShaderWatch.h"
 
 namespace {
 
@@ -22,12 +25,26 @@ void waitForKeyOnWindows() {
 #endif
 }
 
-int endWithoutMusic(SDL_AudioDeviceID device, const std::string& error) {
+int endWithoutMusic(SDL_AudioDeviceID device, const std::string& error, int code = 1) {
     std::cerr << error << std::endl;
     SDL_PauseAudioDevice(device, 1);
+    unloadShowModule();
     SDL_CloseAudioDevice(device);
     engine->shutdown();
-    return 1;
+    return code;
+}
+
+// --start: the show runs unseen up to the position, as the capture does, and says where it stands.
+bool skipToStart(const ShowPosition& start) {
+    MixedFrame reached;
+    int64_t frame = 0;
+    if (!fastForwardShow(start, SHOW_FRAME_RATE, reached, frame)) {
+        return false;
+    }
+    std::cout << "Starting at " << start.text << ": frame " << frame << ", order " << reached.snapshot.order
+              << " row " << reached.snapshot.row << ", scene " << sceneAfter(demoState, reached.snapshot.order)
+              << std::endl;
+    return true;
 }
 
 }  // namespace
@@ -52,14 +69,26 @@ int main(int argc, char* argv[]) {
         return endWithoutMusic(device, error);
     }
 
+    if (options.hasStart && !skipToStart(options.start)) {
+        return endWithoutMusic(device, "kavex_velmora: the music ends before the --start position " + options.start.text,
+                               SHOW_OPTIONS_EXIT_CODE);
+    }
     startMusicTimeline(options.avOffsetMs);
-    demoState = ScenePreRoll;
-    SDL_Delay(1000);
-    demoState = SceneOpening;
-
-    startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
+    int32_t tickShiftMs = 0;
+    if (options.hasStart) {
+        tickShiftMs = resumeFrameClock(static_cast<int32_t>(SDL_GetTicks()));
+    } else {
+        demoState = ScenePreRoll;
+        SDL_Delay(1000);
+        demoState = SceneOpening;
+        startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
+    }
+    ShaderWatch watch;
+    if (options.watch) {
+        startShaderWatch(watch, SDL_GetTicks());
+    }
     SDL_PauseAudioDevice(device, 0);
-    runFrameLoop(device);
+    runFrameLoop(device, tickShiftMs, options.watch ? &watch : nullptr);
 
     SDL_PauseAudioDevice(device, 1);
     unloadShowModule();

@@ -12,7 +12,7 @@
 #include <SDL.h>
 
 #include "capture/ContactSheet.h"
-#include "capture/FrameClock.h"
+#include "demo/FrameClock.h"
 #include "capture/FrameHashes.h"
 #include "capture/FrameImage.h"
 #include "capture/LabelFont.h"
@@ -23,6 +23,7 @@
 #include "capture/WavFile.h"
 #include "demo/Clock.h"
 #include "demo/Demo.h"
+#include "demo/FixedRun.h"
 #include "demo/Show.h"
 #include "demo/StartupPaths.h"
 #include "engine/Engine.h"
@@ -55,14 +56,6 @@ struct CaptureOutputs {
     std::vector<std::string> written;  // files this run wrote, removed if it fails
     int64_t clipStart = -1;            // the first frame at or past --from, once reached
     int64_t drawn = 0;                 // frames drawn, the rest only stepped
-};
-
-// One frame's share of the music, mixed on this thread instead of the audio thread, and the
-// player's position once it is mixed.
-struct MixedFrame {
-    std::vector<uint8_t> sound;
-    int32_t mixed = 0;
-    MusicSnapshot snapshot;
 };
 
 // The signal that asked the run to stop (Ctrl-C, SIGTERM); 0 while none has.
@@ -287,12 +280,6 @@ bool onlyStillsAndAllTaken(const CaptureOutputs& out) {
     return !clipOutputs && std::find(out.stillsDone.begin(), out.stillsDone.end(), false) == out.stillsDone.end();
 }
 
-void mixFrame(int64_t frame, int32_t fps, MixedFrame& out) {
-    out.sound.assign(static_cast<size_t>(frameSampleCount(frame, fps)) * AUDIO_BYTES_PER_FRAME, 0);
-    out.mixed = ModPlug_Read(modFile, out.sound.data(), static_cast<int>(out.sound.size()));
-    copyMusicSnapshot(modFile, out.snapshot);
-}
-
 // Runs frames until the music ends or the end position is passed; false on an output failure or
 // a stop signal. Every frame's music is mixed and its timeline stepped, but only the frames an
 // output wants are drawn (plus a picture a later frame carries forward, which advanceShow draws):
@@ -312,7 +299,6 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
     mixFrame(0, options.fps, current);
     startCaptureClock();
     for (int64_t frame = 0;; ++frame) {
-        advanceCaptureClock(frame, options.fps);
         int32_t showMs = frameEndMs(frame, options.fps);
         // The show draws the frame that finds the music over, then ends.
         bool last = current.mixed <= 0 || (options.hasEnd && positionReached(options.end, showMs, current.snapshot));
@@ -329,13 +315,11 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
         SheetFrame after = sheetFrameOf(frame + 1, options.fps, next.snapshot, sceneAfter(scene, next.snapshot.order));
         bool inClip = out.clipStart >= 0;
         bool draw = frameWantsPicture(options, out, inClip, at, after, current.snapshot, last);
-        audioBytesRead.store(current.mixed);
+        if (stepFixedFrame(frame, options.fps, current, next, draw)) {
+            out.drawn += 1;
+        }
         if (draw) {
-            stepShow(current.snapshot);
             readOffscreenWindow(window, image, pixels);
-            out.drawn += 1;
-        } else if (advanceShow(current.snapshot, next.snapshot)) {
-            out.drawn += 1;
         }
         if (!writeFrameOutputs(options, out, frame, inClip, at, draw ? &image : nullptr, current.sound, error)) {
             return false;

@@ -24,3 +24,8 @@ uint32_t advanceFrameClock(int32_t tick) {
     lastTickMs = frameTickMs + static_cast<int32_t>(sleepMs);
     return sleepMs;
 }
+
+int32_t resumeFrameClock(int32_t tick) {
+    lastTickMs = timeMs;
+    return timeMs - tick;
+}

@@ -32,3 +32,7 @@ void startFrameClock(int32_t tick);
 // A sleep is counted in the frame that slept, so the loop holds about 60 frames a
 // second even without vertical sync or on faster displays.
 uint32_t advanceFrameClock(int32_t tick);
+
+// Carries the clocks on from where a fast-forward left them, at the real tick `tick`: returns
+// what to add to every later tick so that `timeMs` runs on without a jump.
+int32_t resumeFrameClock(int32_t tick);

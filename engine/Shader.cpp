@@ -74,25 +74,18 @@ GLuint compileStage(GLenum type, const std::string& source) {
     return shader;
 }
 
-}  // namespace
-
-void Shader::load(const char* shaderName) {
-    if (ready) {
-        return;
-    }
-    ready = false;
-    infoLog.clear();
-    const std::string base = std::string("Assets/Shaders/") + shaderName;
+// Builds a program from the two source files of `base`; 0 with the reasons in `log`.
+GLuint buildProgram(const std::string& base, std::string& log) {
     std::string vertexSource;
     std::string fragmentSource;
     const bool haveVertex = readSource(base + ".vertex", vertexSource);
     const bool haveFragment = readSource(base + ".fragment", fragmentSource);
     if (!haveVertex || !haveFragment) {
-        infoLog = std::string("cannot read ") + base + (haveVertex ? ".fragment" : ".vertex") + "\n";
-        return;
+        log = std::string("cannot read ") + base + (haveVertex ? ".fragment" : ".vertex") + "\n";
+        return 0;
     }
 
-    program = glCreateProgram();
+    GLuint program = glCreateProgram();
     const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, vertexSource);
     const GLuint fragmentShader = compileStage(GL_FRAGMENT_SHADER, fragmentSource);
     glAttachShader(program, vertexShader);
@@ -101,25 +94,58 @@ void Shader::load(const char* shaderName) {
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (linked != GL_TRUE) {
-        appendLog(infoLog, "vertex stage", compileLog(vertexShader));
-        appendLog(infoLog, "fragment stage", compileLog(fragmentShader));
-        appendLog(infoLog, "link", objectLog(program, true));
-        if (infoLog.empty()) {
-            infoLog = "linking failed without a message\n";
+        appendLog(log, "vertex stage", compileLog(vertexShader));
+        appendLog(log, "fragment stage", compileLog(fragmentShader));
+        appendLog(log, "link", objectLog(program, true));
+        if (log.empty()) {
+            log = "linking failed without a message\n";
         }
+        glDeleteProgram(program);
+        program = 0;
     }
     glDeleteShader(vertexShader);
     glDeleteShader(fragmentShader);
-    if (linked != GL_TRUE) {
+    return program;
+}
+
+std::string sourceBase(const std::string& shaderName) { return "Assets/Shaders/" + shaderName; }
+
+}  // namespace
+
+void Shader::load(const char* shaderName) {
+    if (ready) {
         return;
     }
+    ready = false;
+    infoLog.clear();
+    program = buildProgram(sourceBase(shaderName), infoLog);
+    if (program == 0) {
+        return;
+    }
+    adoptProgram(program);
+    ready = true;
+    name = shaderName;
+}
 
+bool Shader::reload() {
+    std::string log;
+    const GLuint rebuilt = buildProgram(sourceBase(name), log);
+    if (rebuilt == 0) {
+        infoLog = log;
+        return false;
+    }
+    glDeleteProgram(program);
+    adoptProgram(rebuilt);
+    infoLog.clear();
+    return true;
+}
+
+void Shader::adoptProgram(uint32_t built) {
+    program = built;
     glUseProgram(program);
     locations.resize(UNIFORM_SLOT_COUNT, -1);
     bindUniformLocations();
     glUseProgram(0);
-    ready = true;
-    name = shaderName;
 }
 
 void Shader::lookUp(UniformSlot slot, const char* uniform) {

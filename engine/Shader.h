@@ -31,6 +31,11 @@ public:
     // Draws with the show's time in seconds and the music of this frame; only effects draw alone.
     virtual void draw(float globalTime, const MusicSnapshot& music);
 
+    // Builds the program again from its files, for a source edited while the show runs. On
+    // success the new program replaces the old one in this same object and its uniform locations
+    // are looked up again; on failure the old program stays and `infoLog` says why.
+    bool reload();
+
     // Makes the program current when it is ready; otherwise the bound program stays.
     void use() const;
     int32_t location(UniformSlot slot) const;
@@ -44,6 +49,10 @@ public:
 
 protected:
     void lookUp(UniformSlot slot, const char* uniform);
+
+private:
+    // Takes a linked program and looks up its uniform locations.
+    void adoptProgram(uint32_t built);
 };
 
 class ShaderColor : public Shader {

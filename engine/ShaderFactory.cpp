@@ -66,3 +66,13 @@ Shader* buildShader(const std::string& name, ShaderKind kind) {
     }
     return shader;
 }
+
+bool rebuildShader(Shader& shader) {
+    if (!shader.reload()) {
+        std::cerr << "** Errores de compilacion del  Shader: " << shader.name << std::endl;
+        printIndented(shader.infoLog);
+        return false;
+    }
+    std::cout << "Reloaded Shader: " << shader.name << std::endl;
+    return true;
+}

@@ -61,3 +61,32 @@ TEST(ShowOptions, BadOptionsAreNamed) {
     }
     EXPECT_NE(showUsage().find("--av-offset MS"), std::string::npos);
 }
+
+TEST(ShowOptions, StartTakesTheCapturesPositionsAndWatchIsAFlag) {
+    ShowOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({"--start", "17:0", "--watch"}, options, error)) << error;
+    EXPECT_TRUE(options.hasStart);
+    EXPECT_TRUE(options.start.byOrder);
+    EXPECT_EQ(options.start.order, 17);
+    EXPECT_EQ(options.start.row, 0);
+    EXPECT_TRUE(options.watch);
+    ASSERT_TRUE(parse({"--start=85.5s"}, options, error)) << error;
+    EXPECT_FALSE(options.start.byOrder);
+    EXPECT_EQ(options.start.timeMs, 85500);
+    EXPECT_FALSE(options.watch);
+    ASSERT_TRUE(parse({}, options, error)) << error;
+    EXPECT_FALSE(options.hasStart);
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
+        {{"--start", "17"}, "bad --start: bad position \"17\""},
+        {{"--start", "17:64x"}, "bad --start: bad position \"17:64x\""},
+        {{"--start=-5s"}, "bad --start: bad position \"-5s\""},
+        {{"--start"}, "--start needs a value"},
+        {{"--watch=yes"}, "--watch takes no value"},
+    };
+    for (const auto& [args, expected] : bad) {
+        EXPECT_FALSE(parse(args, options, error)) << args[0];
+        EXPECT_EQ(error.rfind(expected, 0), 0u) << error;
+    }
+}

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "capture/FrameClock.h"
+#include "demo/FrameClock.h"
 #include "demo/Clock.h"
 #include "music/Player.h"
 

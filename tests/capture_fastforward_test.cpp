@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "capture/FrameClock.h"
+#include "demo/FrameClock.h"
 #include "music/Player.h"
 #include "support/CaptureRunner.h"
 #include "support/ShowRun.h"

@@ -15,7 +15,7 @@
 #include <stb_image.h>
 
 #include "capture/ContactSheet.h"
-#include "capture/FrameClock.h"
+#include "demo/FrameClock.h"
 #include "capture/FrameHashes.h"
 #include "capture/FrameImage.h"
 #include "capture/LabelFont.h"

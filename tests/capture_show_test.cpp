@@ -17,7 +17,7 @@
 
 #include <stb_image.h>
 
-#include "capture/FrameClock.h"
+#include "demo/FrameClock.h"
 #include "capture/FrameHashes.h"
 #include "music/Player.h"
 #include "support/CaptureRunner.h"

@@ -1,4 +1,4 @@
-#include "capture/FrameClock.h"
+#include "demo/FrameClock.h"
 
 #include "demo/Clock.h"
 #include "music/Player.h"

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "base/MusicSnapshot.h"
+
+// A point of the show: a time since the music started, or a position in the module's order list.
+// The capture's clips and stills and the show's --start are all written this way.
+struct ShowPosition {
+    bool byOrder = false;
+    int32_t timeMs = 0;
+    int32_t order = 0;
+    int32_t row = 0;
+    std::string text;  // as written on the command line
+};
+
+// "12.5s", "1500ms" or "ORDER:ROW" ("5:0").
+bool parseShowPosition(const std::string& text, ShowPosition& position, std::string& error);
+
+// True for the first frame at or past the position: by the show time, or by (order, row) taken together.
+bool positionReached(const ShowPosition& position, int32_t showMs, const MusicSnapshot& snapshot);
+
+// Whole string as a non-negative decimal integer no larger than `limit`.
+bool parseCount(const std::string& text, int64_t limit, int32_t& value);
