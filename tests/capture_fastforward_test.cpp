@@ -21,29 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint8_t CUE_INSTRUMENT_SLOT = 10;
-
-// All seven scenes in about ten seconds (60 ms a row, four rows an order) with the state the
-// fast-forward must carry: the flamingo pair in order 3 (34 rows, so its sheet cell is taken at
-// row 32), floor pulses and greeting cues on channel 2, notes on channel 0 that grow the bird,
-// and scene 3 (orders 15 and 16) long enough to stand inside it.
-TestModule allScenesModule() {
-    TestModule module = walkingModule(28, 4, 3, 125);
-    for (int order : {3, 15, 16}) {
-        TestPattern& pattern = module.patterns[order];
-        pattern.cells[3][3] = TestCell{};
-        pattern.cells[order == 3 ? 33 : 11][3].effect = EFFECT_PATTERN_BREAK;
-    }
-    for (TestPattern& pattern : module.patterns) {
-        for (int row = 0; row < 64; ++row) {
-            pattern.cells[row][0] = {PERIOD_C3, 1, 0, 0};
-        }
-        pattern.cells[0][2] = {PERIOD_C3, CUE_INSTRUMENT_SLOT, 0, 0};
-        pattern.cells[2][2] = {PERIOD_C3, CUE_INSTRUMENT_SLOT, 0, 0};
-    }
-    return module;
-}
-
 // Inside scenes and on the first frame after each scene change (5, 8, 15, 17, 23, 25).
 const std::vector<std::string> STILLS = {"2:2",  "3:20", "1.5s", "5:0",  "5:2",  "6:1",  "8:0",  "8:1",
                                          "15:0", "15:6", "16:5", "17:0", "17:1", "23:0", "25:0", "27:3"};

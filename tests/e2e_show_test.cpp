@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CaptureRunner.h"
 #include "support/ShowRun.h"
 #include "support/TestModule.h"
 
@@ -153,4 +154,33 @@ TEST(EndToEnd, StartsFromAnotherWorkingDirectory) {
     ShowResult result = runShowHeadless(elsewhere, options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_NE(result.out.find("Adding Texture Graphic Assets/greets.png (first request)"), std::string::npos);
+}
+
+TEST(EndToEnd, StartSkipsToThePositionTheCaptureShowsThere) {
+    std::string directory = stageShowDirectory(allScenesModule());
+    // The capture names the first frame at or past 17:0 (the greetings' first), on the same clock.
+    CaptureResult still = runCaptureIn(directory, "--size 320x180 --still 17:0");
+    ASSERT_EQ(still.exitCode, 0) << still.log;
+    const std::string mark = "Still 17:0 (frame ";
+    size_t at = still.log.find(mark);
+    ASSERT_NE(at, std::string::npos) << still.log;
+    std::string frame = still.log.substr(at + mark.size(), still.log.find(',', at) - at - mark.size());
+
+    ShowRunOptions options;
+    options.arguments = {"--start", "17:0"};
+    ShowResult result = runShowHeadless(directory, options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(linesStartingWith(result.out, "Starting at "),
+              std::vector<std::string>{"Starting at 17:0: frame " + frame + ", order 17 row 0, scene 4"})
+        << result.out;
+}
+
+TEST(EndToEnd, AStartPastTheMusicsEndIsABadOption) {
+    std::string directory = stageShowDirectory(quickShowModule());
+    ShowRunOptions options;
+    options.arguments = {"--start", "60s"};
+    ShowResult result = runShowHeadless(directory, options);
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_NE(result.err.find("kavex_velmora: the music ends before the --start position 60s\n"), std::string::npos)
+        << result.err;
 }

@@ -67,6 +67,10 @@ ShowResult runShowHeadless(const std::string& directory, const ShowRunOptions& o
     if (options.termAfterSeconds > 0) {
         command << " --term-after " << options.termAfterSeconds;
     }
+    command << " --";
+    for (const std::string& argument : options.arguments) {
+        command << " " << quoted(argument);
+    }
     return runCommand(directory, command.str());
 }
 

@@ -20,6 +20,7 @@ struct ShowRunOptions {
     double termAfterSeconds = 0;    // 0: never
     int timeoutSeconds = 120;
     std::vector<std::string> environment;  // NAME=value pairs set for the show only
+    std::vector<std::string> arguments;    // the show's own options
 };
 
 // Runs the real executable in `directory` under Xvfb with EGL, as the show runs on a desktop.

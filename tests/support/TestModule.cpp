@@ -82,3 +82,22 @@ bool writeModule(const std::string& path, const TestModule& module) {
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);
 }
+
+TestModule allScenesModule() {
+    // The sample slot the greetings cue on.
+    constexpr uint8_t CUE_INSTRUMENT_SLOT = 10;
+    TestModule module = walkingModule(28, 4, 3, 125);
+    for (int order : {3, 15, 16}) {
+        TestPattern& pattern = module.patterns[order];
+        pattern.cells[3][3] = TestCell{};
+        pattern.cells[order == 3 ? 33 : 11][3].effect = EFFECT_PATTERN_BREAK;
+    }
+    for (TestPattern& pattern : module.patterns) {
+        for (int row = 0; row < 64; ++row) {
+            pattern.cells[row][0] = {PERIOD_C3, 1, 0, 0};
+        }
+        pattern.cells[0][2] = {PERIOD_C3, CUE_INSTRUMENT_SLOT, 0, 0};
+        pattern.cells[2][2] = {PERIOD_C3, CUE_INSTRUMENT_SLOT, 0, 0};
+    }
+    return module;
+}

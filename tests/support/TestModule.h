@@ -30,6 +30,12 @@ constexpr uint8_t EFFECT_SET_SPEED = 0x0F;  // below 0x20: ticks a row; from 0x2
 // Row 0 of the first pattern sets the speed (channel 1) and tempo (channel 3); each row lasts speed x 2.5 / tempo seconds.
 TestModule walkingModule(int orderCount, int rowsPerOrder, int speed, int tempo);
 
+// All seven scenes in about ten seconds (60 ms a row, four rows an order) with the state a
+// fast-forward must carry: the flamingo pair in order 3 (34 rows), floor pulses and greeting cues
+// on channel 2, notes on channel 0 that grow the bird, and scene 3 (orders 15 and 16) long enough
+// to stand inside it.
+TestModule allScenesModule();
+
 // The bytes of the module: 31 sample slots (1 to 10 hold a short looped tone), the order list
 // and the patterns.
 std::vector<uint8_t> moduleBytes(const TestModule& module);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the show executable on its own virtual X server, as on a desktop without a GPU.
 # Usage: run-show-headless.sh EXECUTABLE WORKDIR [--screen WxH] [--escape-after S] [--term-after S] [--timeout S]
+#                             [-- SHOW OPTIONS...]
 # Exits with the show's exit code (124 when it had to be killed after the timeout).
 set -u
 exe="$1"
@@ -16,6 +17,7 @@ while [ $# -gt 0 ]; do
     --escape-after) escape_after="$2"; shift 2 ;;
     --term-after) term_after="$2"; shift 2 ;;
     --timeout) timeout_s="$2"; shift 2 ;;
+    --) shift; break ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -40,7 +42,7 @@ export SDL_VIDEO_X11_FORCE_EGL=1
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 cd "$workdir" || exit 2
-timeout -s KILL "$timeout_s" "$exe" &
+timeout -s KILL "$timeout_s" "$exe" "$@" &
 pid=$!
 if [ -n "$escape_after" ]; then
   sleep "$escape_after"
