@@ -73,3 +73,21 @@ TEST(FrameClock, HeavyFramesAreMeasuredNotPaced) {
     // so the sum lacks only the last frame's work, which no frame has measured yet.
     EXPECT_EQ(loop.deltaSum, loop.now - 25);
 }
+
+TEST(FrameClock, ResumingAfterASkipRunsTheShowClockOnWithoutAJump) {
+    // The skip left the show clock at 152,350 ms; real time is 4,000 ms since SDL started.
+    startFrameClock(1000);
+    advanceFrameClock(152350);
+    const int32_t shift = resumeFrameClock(4000);
+    EXPECT_EQ(shift, 148350);
+    EXPECT_EQ(timeMs, 152350);
+
+    // The first real frame 5 ms later is paced like any short frame, from where the skip stopped.
+    EXPECT_EQ(advanceFrameClock(4005 + shift), 11u);
+    EXPECT_EQ(timeMs, 152355);
+    EXPECT_EQ(deltaMs, 16);
+    // The next frame took 16 ms of work after that sleep.
+    EXPECT_EQ(advanceFrameClock(4005 + 11 + 16 + shift), 0u);
+    EXPECT_EQ(timeMs, 152382);
+    EXPECT_EQ(deltaMs, 16);
+}
