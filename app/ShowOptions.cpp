@@ -81,7 +81,7 @@ std::string showUsage() {
                    music already mixed.
   --start POS      start the music at POS, ORDER:ROW (17:0) or a time (85s, 85000ms), with
                    every scene as a full run has it there: the show runs the frames before it
-                   unseen first (a few seconds).
+                   unseen first, in a second or two.
   --watch          reload a shader of Assets/Shaders when its file changes; a source that
                    does not build prints the compiler's messages and the old one goes on.
 )";

@@ -74,14 +74,14 @@ GLuint compileStage(GLenum type, const std::string& source) {
     return shader;
 }
 
-// Builds a program from the two source files of `base`; 0 with the reasons in `log`.
-GLuint buildProgram(const std::string& base, std::string& log) {
+// Builds a program from the two source files of `shaderName`; 0 with the reasons in `log`.
+GLuint buildProgram(const std::string& shaderName, std::string& log) {
     std::string vertexSource;
     std::string fragmentSource;
-    const bool haveVertex = readSource(base + ".vertex", vertexSource);
-    const bool haveFragment = readSource(base + ".fragment", fragmentSource);
+    const bool haveVertex = readSource(shaderSourcePath(shaderName, ".vertex"), vertexSource);
+    const bool haveFragment = readSource(shaderSourcePath(shaderName, ".fragment"), fragmentSource);
     if (!haveVertex || !haveFragment) {
-        log = std::string("cannot read ") + base + (haveVertex ? ".fragment" : ".vertex") + "\n";
+        log = "cannot read " + shaderSourcePath(shaderName, haveVertex ? ".fragment" : ".vertex") + "\n";
         return 0;
     }
 
@@ -108,9 +108,11 @@ GLuint buildProgram(const std::string& base, std::string& log) {
     return program;
 }
 
-std::string sourceBase(const std::string& shaderName) { return "Assets/Shaders/" + shaderName; }
-
 }  // namespace
+
+std::string shaderSourcePath(const std::string& shaderName, const char* extension) {
+    return "Assets/Shaders/" + shaderName + extension;
+}
 
 void Shader::load(const char* shaderName) {
     if (ready) {
@@ -118,7 +120,7 @@ void Shader::load(const char* shaderName) {
     }
     ready = false;
     infoLog.clear();
-    program = buildProgram(sourceBase(shaderName), infoLog);
+    program = buildProgram(shaderName, infoLog);
     if (program == 0) {
         return;
     }
@@ -129,7 +131,7 @@ void Shader::load(const char* shaderName) {
 
 bool Shader::reload() {
     std::string log;
-    const GLuint rebuilt = buildProgram(sourceBase(name), log);
+    const GLuint rebuilt = buildProgram(name, log);
     if (rebuilt == 0) {
         infoLog = log;
         return false;

@@ -92,5 +92,8 @@ public:
     uint32_t vertexArray = 0;
 };
 
+// "Assets/Shaders/<name><extension>": the file a program's ".vertex" or ".fragment" stage is read from.
+std::string shaderSourcePath(const std::string& shaderName, const char* extension);
+
 // The one mapping from a texture's blend mode to GL blend state.
 void applyBlendMode(int32_t blendMode);

@@ -8,8 +8,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string sourcePath(const Shader& shader, const char* stage) { return "Assets/Shaders/" + shader.name + stage; }
-
 // The file's time, or the one seen before while it cannot be read (an editor replacing it).
 fs::file_time_type timeOf(const std::string& path, fs::file_time_type seen) {
     std::error_code error;
@@ -26,8 +24,8 @@ void startShaderWatch(ShaderWatch& watch, uint32_t nowMs) {
     for (size_t id = 0; id < slots.size(); ++id) {
         WatchedShader watched;
         watched.id = static_cast<int32_t>(id);
-        watched.vertexTime = timeOf(sourcePath(*slots[id], ".vertex"), {});
-        watched.fragmentTime = timeOf(sourcePath(*slots[id], ".fragment"), {});
+        watched.vertexTime = timeOf(shaderSourcePath(slots[id]->name, ".vertex"), {});
+        watched.fragmentTime = timeOf(shaderSourcePath(slots[id]->name, ".fragment"), {});
         watch.shaders.push_back(watched);
     }
 }
@@ -40,8 +38,8 @@ int32_t pollShaderWatch(ShaderWatch& watch, uint32_t nowMs) {
     int32_t rebuilt = 0;
     for (WatchedShader& watched : watch.shaders) {
         Shader* shader = resourceManager->shaderById(watched.id);
-        fs::file_time_type vertexTime = timeOf(sourcePath(*shader, ".vertex"), watched.vertexTime);
-        fs::file_time_type fragmentTime = timeOf(sourcePath(*shader, ".fragment"), watched.fragmentTime);
+        fs::file_time_type vertexTime = timeOf(shaderSourcePath(shader->name, ".vertex"), watched.vertexTime);
+        fs::file_time_type fragmentTime = timeOf(shaderSourcePath(shader->name, ".fragment"), watched.fragmentTime);
         if (vertexTime == watched.vertexTime && fragmentTime == watched.fragmentTime) {
             continue;
         }
