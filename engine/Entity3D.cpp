@@ -1,6 +1,7 @@
 #include "engine/Entity3D.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/Clock.h"
 #include "engine/Engine.h"
@@ -83,7 +84,7 @@ void Entity3DPlaneMusic::update() {
         }
     }
     eye = engine->camera.basePosition + eyeOffset;
-    eye.y += sinf32(static_cast<float>(timeMs) / 1000.0f) * (factor * 0.2f) + 0.7f;
+    eye.y += std::sin(static_cast<float>(timeMs) / 1000.0f) * (factor * 0.2f) + 0.7f;
 }
 
 void Entity3DPlaneMusic::draw() {
