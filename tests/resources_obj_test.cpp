@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -35,7 +36,9 @@ TEST(ObjText, SplitStringKeepsEveryDelimitedPartButNoTrailingEmptyOne) {
 }
 
 TEST(ObjText, TextFileReadsLinesWithoutLineEndsAndReportsAMissingFile) {
-    char path[] = "/tmp/objtextXXXXXX";
+    // The system's temporary folder: "/tmp" is not one on Windows.
+    std::string pattern = (std::filesystem::temp_directory_path() / "objtextXXXXXX").string();
+    char* path = pattern.data();
     const int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     const std::string content = "first\r\nsecond\n\nlast";
