@@ -15,6 +15,8 @@ scratch="$release/test"
 rm -rf "$scratch"
 mkdir -p "$scratch"
 failures=0
+# Mesa's shader cache and anything else a program caches stay in the build folder.
+export XDG_CACHE_HOME="$scratch/cache"
 
 EXPECTED_LINES="$(
   cat <<'EOF'
