@@ -1,28 +1,9 @@
 #include "app/FrameLoop.h"
 
-#include "app/Clock.h"
 #include "app/Music.h"
-#include "demo/Demo.h"
+#include "demo/Clock.h"
+#include "demo/Show.h"
 #include "engine/Engine.h"
-
-void startFrameClock(int32_t tick) {
-    timeMs = tick;
-    lastTickMs = tick;
-}
-
-uint32_t advanceFrameClock(int32_t tick) {
-    frameTickMs = tick;
-    int32_t difference = frameTickMs - lastTickMs;
-    timeMs = frameTickMs;
-    deltaMs = difference;
-    uint32_t sleepMs = 0;
-    if (difference < FRAME_PACING_THRESHOLD_MS) {
-        sleepMs = static_cast<uint32_t>(FRAME_TARGET_MS - static_cast<float>(difference));
-        deltaMs = FRAME_PACING_THRESHOLD_MS;
-    }
-    lastTickMs = frameTickMs + static_cast<int32_t>(sleepMs);
-    return sleepMs;
-}
 
 bool drainEvents() {
     bool quit = false;
@@ -53,9 +34,7 @@ void runFrameLoop(SDL_AudioDeviceID device) {
         if (sleepMs > 0) {
             SDL_Delay(sleepMs);
         }
-        refreshMusicSnapshot(device);
-        updateDemo();
-        renderDemo();
+        stepShow(readMusicSnapshot(device));
         SDL_GL_SwapWindow(engine->window);
         if (audioBytesRead.load() == 0) {
             break;

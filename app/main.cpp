@@ -4,13 +4,12 @@
 
 #include <SDL.h>
 
-#include "app/Clock.h"
 #include "app/FrameLoop.h"
 #include "app/Music.h"
-#include "app/StartupPaths.h"
-#include "demo/Demo.h"
+#include "demo/Clock.h"
+#include "demo/Show.h"
+#include "demo/StartupPaths.h"
 #include "engine/Engine.h"
-#include "resources/ResourceManager.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -52,34 +51,27 @@ int main(int /*argc*/, char* /*argv*/[]) {
     std::atexit(pauseAfterFailure);
 #endif
     enterAssetsDirectory();
-    engine = Engine::getInstance();
-    resourceManager = ResourceManager::getInstance();
-    audioBytesRead.store(255);
-
-    if (!setupDemo()) {
+    if (!startShow()) {
         engine->shutdown();
         return 1;
     }
 
     SDL_AudioDeviceID device = openAudioDevice();
-    applyPlayerSettings();
     std::string error;
-    modFile = loadModuleFile(MODULE_PATH, error);
-    if (modFile == nullptr) {
+    if (!loadShowModule(MODULE_PATH, error)) {
         return endWithoutMusic(device, error);
     }
 
-    demoState = -1;
+    demoState = ScenePreRoll;
     SDL_Delay(1000);
-    demoState = 0;
+    demoState = SceneOpening;
 
     startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
     SDL_PauseAudioDevice(device, 0);
     runFrameLoop(device);
 
     SDL_PauseAudioDevice(device, 1);
-    ModPlug_Unload(modFile);
-    modFile = nullptr;
+    unloadShowModule();
     SDL_CloseAudioDevice(device);
     engine->shutdown();
     showEndedNormally = true;

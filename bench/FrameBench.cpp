@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
 #include "bench/BenchRatios.h"
 #include "bench/ShowFrames.h"
 #include "capture/OffscreenWindow.h"
+#include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/SceneState.h"
+#include "demo/Show.h"
 #include "engine/Engine.h"
 #include "engine/Shader.h"
 #include "resources/ResourceManager.h"
@@ -29,7 +30,7 @@ constexpr int32_t SETTLE_FRAMES = 10;
 void drawTexturedQuad() {
     static const int32_t texture = resourceManager->getTextureId("Assets/beach.jpg");
     const TextureRecord* record = resourceManager->textureById(texture);
-    engine->SelectTarget(1);
+    engine->SelectTarget(TargetWindow);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (record != nullptr) {
         const SpriteRect whole{0, 0, static_cast<uint16_t>(record->width), static_cast<uint16_t>(record->height)};
@@ -71,7 +72,7 @@ void BM_Layer(benchmark::State& state, void (*drawLayer)()) {
     static void (*layer)() = nullptr;
     layer = drawLayer;
     timeAgainstQuad(state, [] {
-        engine->SelectTarget(1);
+        engine->SelectTarget(TargetWindow);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         layer();
     });
@@ -79,17 +80,17 @@ void BM_Layer(benchmark::State& state, void (*drawLayer)()) {
 
 void drawEffectShader(int32_t shaderId) {
     if (Shader* effect = resourceManager->shaderById(shaderId)) {
-        effect->draw();
+        effect->draw(static_cast<float>(timeMs) / 1000.0f, musicSnapshot);
     }
 }
 
 void drawFloor() {
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    plane->draw();
+    sceneState.plane->draw();
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }
 
-void drawFlamingo() { flamingo->draw(); }
+void drawFlamingo() { sceneState.flamingo->draw(); }
 
 // The frame of a moment, drawn again and again with the scene standing still.
 void BM_SceneFrame(benchmark::State& state, SceneMoment moment) {
@@ -120,15 +121,13 @@ void BM_SceneUpdate(benchmark::State& state, SceneMoment moment) {
 }
 
 // The engine and every asset as the show loads them, drawing into a 1920 x 1080 frame.
-bool startShow() {
+bool startBenchShow() {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     if (chdir(DEMO_BINARY_DIR) != 0) {
         return false;
     }
-    engine = Engine::getInstance();
-    resourceManager = ResourceManager::getInstance();
-    if (!setupDemo()) {
+    if (!startShow()) {
         return false;
     }
     static OffscreenWindow frame;
@@ -137,7 +136,7 @@ bool startShow() {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
-    demoState = 0;
+    demoState = SceneOpening;
     timeMs = 1000;
     return true;
 }
@@ -145,17 +144,17 @@ bool startShow() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!startShow()) {
+    if (!startBenchShow()) {
         std::fprintf(stderr, "the show could not be set up\n");
         return 1;
     }
     benchmark::RegisterBenchmark("TexturedQuad", BM_TexturedQuad)->UseRealTime()->Unit(benchmark::kMillisecond);
     std::vector<BenchCounterTarget> targets;
     const std::vector<std::pair<std::string, void (*)()>> layers = {
-        {"road", [] { drawEffectShader(roadShader); }},
-        {"palms_Kavex", [] { drawEffectShader(palmsShader); }},
-        {"city", [] { drawEffectShader(cityShader); }},
-        {"jail_tunnel", [] { drawEffectShader(tunnelShader); }},
+        {"road", [] { drawEffectShader(sceneState.roadShader); }},
+        {"palms_Kavex", [] { drawEffectShader(sceneState.palmsShader); }},
+        {"city", [] { drawEffectShader(sceneState.cityShader); }},
+        {"jail_tunnel", [] { drawEffectShader(sceneState.tunnelShader); }},
         {"wireframe_floor", drawFloor},
         {"flamingo", drawFlamingo},
     };

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/Music.h"
+#include "music/Player.h"
 
 namespace {
 

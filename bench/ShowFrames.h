@@ -1,9 +1,10 @@
 #pragma once
 #include <cstdint>
 
-#include "app/Clock.h"
-#include "app/Music.h"
+#include "demo/Clock.h"
 #include "demo/Demo.h"
+#include "demo/Show.h"
+#include "music/Player.h"
 
 // Plays the show on a scripted clock and music position, without the frame loop or the
 // audio device, so that a benchmark or a test can stand at a chosen moment of each scene.
@@ -30,20 +31,24 @@ constexpr int32_t FRAMES_PER_ORDER = 4;
 
 // One frame at the given music position: the cue instrument on channel 2 and a note on
 // channel 0 every eighth frame, as the module plays them.
+// Without drawing, only the timeline runs.
 inline void showFrame(int32_t order, bool draw) {
     static int32_t frameNumber = 0;
     ++frameNumber;
     timeMs += FRAME_MS;
     deltaMs = FRAME_MS;
-    musicSnapshot.order = order;
-    musicSnapshot.pattern = order;
-    musicSnapshot.row = (frameNumber / 2) % 64;
+    MusicSnapshot music = musicSnapshot;
+    music.order = order;
+    music.pattern = order;
+    music.row = (frameNumber / 2) % 64;
     const bool cue = frameNumber % 8 == 0;
-    musicSnapshot.instrument[2] = cue ? 10 : 0;
-    musicSnapshot.note[0] = cue ? 49 : 0;
-    updateDemo();
+    music.instrument[2] = cue ? 10 : 0;
+    music.note[0] = cue ? 49 : 0;
     if (draw) {
-        renderDemo();
+        stepShow(music);
+    } else {
+        musicSnapshot = music;
+        updateDemo();
     }
 }
 

@@ -8,11 +8,11 @@
 
 #include <SDL.h>
 
-#include "app/Clock.h"
-#include "app/FrameLoop.h"
 #include "app/Music.h"
-#include "demo/Demo.h"
+#include "demo/Clock.h"
+#include "demo/Show.h"
 #include "engine/Engine.h"
+#include "engine/ShaderFactory.h"
 #include "resources/ResourceManager.h"
 
 namespace {
@@ -41,19 +41,19 @@ auto timed(double& total, Call call) {
 }  // namespace
 
 extern "C" {
-int32_t __real__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(const std::string& path);
+int32_t __real__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(const std::string& path, TextureFilter filter);
 int32_t __real__Z11loadObjMeshRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(const std::string& path);
-int32_t __real__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(const std::string& name,
+Shader* __real__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(const std::string& name,
                                                                                               ShaderKind kind);
 void __real__ZN6Engine4initEv(Engine* self);
 
-int32_t __wrap__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(const std::string& path) {
-    return timed(imageMs, [&] { return __real__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(path); });
+int32_t __wrap__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(const std::string& path, TextureFilter filter) {
+    return timed(imageMs, [&] { return __real__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(path, filter); });
 }
 int32_t __wrap__Z11loadObjMeshRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(const std::string& path) {
     return timed(meshMs, [&] { return __real__Z11loadObjMeshRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(path); });
 }
-int32_t __wrap__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(const std::string& name,
+Shader* __wrap__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(const std::string& name,
                                                                                               ShaderKind kind) {
     return timed(shaderMs, [&] {
         return __real__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(name, kind);
@@ -71,33 +71,24 @@ void __wrap__ZN6Engine4initEv(Engine* self) {
 
 int main() {
     const Clock::time_point start = Clock::now();
-    engine = Engine::getInstance();
-    resourceManager = ResourceManager::getInstance();
-    audioBytesRead.store(255);
     double setupMs = 0;
-    if (!timed(setupMs, [] { return setupDemo(); })) {
+    if (!timed(setupMs, [] { return startShow(); })) {
         std::fprintf(stderr, "the show could not be set up\n");
         return 1;
     }
     double moduleMs = 0;
     const SDL_AudioDeviceID device = timed(moduleMs, [] { return openAudioDevice(); });
     std::string error;
-    modFile = timed(moduleMs, [&] {
-        applyPlayerSettings();
-        return loadModuleFile(MODULE_PATH, error);
-    });
-    if (modFile == nullptr) {
+    if (!timed(moduleMs, [&] { return loadShowModule(MODULE_PATH, error); })) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
     double firstFrameMs = 0;
     timed(firstFrameMs, [&] {
-        demoState = 0;
+        demoState = SceneOpening;
         startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
         SDL_PauseAudioDevice(device, 0);
-        refreshMusicSnapshot(device);
-        updateDemo();
-        renderDemo();
+        stepShow(readMusicSnapshot(device));
         SDL_GL_SwapWindow(engine->window);
         glFinish();
         return 0;
@@ -110,7 +101,7 @@ int main() {
                 totalMs, windowMs, shaderMs, imageMs, meshMs, moduleMs, firstFrameMs,
                 setupMs - windowMs - shaderMs - imageMs - meshMs);
     SDL_PauseAudioDevice(device, 1);
-    ModPlug_Unload(modFile);
+    unloadShowModule();
     SDL_CloseAudioDevice(device);
     engine->shutdown();
     return 0;

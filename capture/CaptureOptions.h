@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Music.h"
+#include "music/Player.h"
 
 // A point of the show: a time since the music started, or a position in the module's order list.
 struct ShowPosition {

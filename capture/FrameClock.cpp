@@ -1,8 +1,7 @@
 #include "capture/FrameClock.h"
 
-#include "app/Clock.h"
-#include "app/FrameLoop.h"
-#include "app/Music.h"
+#include "demo/Clock.h"
+#include "music/Player.h"
 
 int32_t frameEndMs(int64_t frame, int32_t fps) { return static_cast<int32_t>((frame + 1) * 1000 / fps); }
 
@@ -13,7 +12,7 @@ int32_t frameSampleCount(int64_t frame, int32_t fps) {
 }
 
 void startCaptureClock() {
-    demoState = 0;
+    demoState = SceneOpening;
     startFrameClock(CAPTURE_START_MS);
 }
 

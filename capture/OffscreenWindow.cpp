@@ -32,9 +32,7 @@ bool createOffscreenWindow(OffscreenWindow& window, int32_t width, int32_t heigh
         error = "cannot make an off-screen frame of " + std::to_string(width) + "x" + std::to_string(height);
         return false;
     }
-    engine->windowFramebuffer = window.framebuffer;
-    engine->drawableWidth = width;
-    engine->drawableHeight = height;
+    engine->useOffscreenWindow(window.framebuffer, width, height);
     return true;
 }
 

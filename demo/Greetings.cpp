@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "app/Clock.h"
-#include "app/Music.h"
+#include "demo/Clock.h"
 #include "demo/SceneState.h"
+#include "music/Player.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ void placeNextName(GreetingsFader& g) {
 }  // namespace
 
 void updateGreetings() {
-    GreetingsFader& g = *greetings;
+    GreetingsFader& g = sceneState.greetings;
     if (g.done != 0) {
         return;
     }

@@ -1,10 +1,10 @@
-#include "app/Clock.h"
-#include "app/Music.h"
-#include "demo/Capture.h"
+#include "demo/Clock.h"
 #include "demo/Demo.h"
+#include "demo/FrameCopy.h"
 #include "demo/SceneState.h"
 #include "engine/Engine.h"
 #include "engine/Shader.h"
+#include "music/Player.h"
 #include "resources/ResourceManager.h"
 
 namespace {
@@ -24,12 +24,13 @@ void drawSprite(int32_t texture, SpriteRect source, int32_t x, int32_t y) {
 
 void drawEffect(int32_t shaderId) {
     if (Shader* effect = resourceManager->shaderById(shaderId)) {
-        effect->draw();
+        effect->draw(static_cast<float>(timeMs) / 1000.0f, musicSnapshot);
     }
 }
 
 void drawWireframeFloor() {
-    if (!plane || plane->meshId < 0 || plane->shaderId < 0 || plane->textureId < 0) {
+    Entity3DPlaneMusic* plane = sceneState.plane.get();
+    if (plane == nullptr || plane->meshId < 0 || plane->shaderId < 0 || plane->textureId < 0) {
         return;
     }
     glLineWidth(1.0f);
@@ -42,7 +43,8 @@ void drawWireframeFloor() {
 // The flamingo and its mirror image. The mirroring stays in the entity, so the two
 // copies trade places in draw order from frame to frame.
 void drawFlamingoPair() {
-    if (!flamingo || flamingo->meshId < 0) {
+    Entity3D* flamingo = sceneState.flamingo.get();
+    if (flamingo == nullptr || flamingo->meshId < 0) {
         return;
     }
     flamingo->draw();
@@ -59,20 +61,21 @@ void drawEntity(Entity3D* entity) {
 
 void drawOpeningTitles(int32_t order, int32_t row) {
     if (order == 0 && row > 31) {
-        drawSprite(openingTexture, {0, 0, 1220, 300}, 350, 400);
+        drawSprite(sceneState.openingTexture, {0, 0, 1220, 300}, 350, 400);
     } else if (order == 1 && row > 16) {
-        drawSprite(openingTexture, {0, 300, 1220, 130}, 350, 480);
+        drawSprite(sceneState.openingTexture, {0, 300, 1220, 130}, 350, 480);
     } else if (order == 2 && row > 16) {
-        drawSprite(openingTexture, {0, 430, 1220, 200}, 350, 400);
+        drawSprite(sceneState.openingTexture, {0, 430, 1220, 200}, 350, 400);
     }
 }
 
 void drawLyrics() {
-    drawSprite(lyricsTexture, lyricsSource, static_cast<int32_t>(lyricsX), static_cast<int32_t>(lyricsY));
+    const SceneState& s = sceneState;
+    drawSprite(s.lyricsTexture, s.lyricsSource, static_cast<int32_t>(s.lyricsX), static_cast<int32_t>(s.lyricsY));
 }
 
 void drawFallingTiles() {
-    const TileShatter& s = *shatter;
+    const TileShatter& s = sceneState.shatter;
     if (s.texture < 0) {
         return;
     }
@@ -85,7 +88,7 @@ void drawFallingTiles() {
 }
 
 void drawGreeting() {
-    const GreetingsFader& g = *greetings;
+    const GreetingsFader& g = sceneState.greetings;
     if (g.done == 0 && g.texture >= 0) {
         engine->DrawTextureAlpha(g.texture, g.source, screenCoordinate(g.position.x), screenCoordinate(g.position.y),
                                  static_cast<uint8_t>(g.alpha & 0xff));
@@ -93,59 +96,59 @@ void drawGreeting() {
 }
 
 void drawFadeOverlay() {
-    if (fade->alpha != 0) {
-        engine->FillScreen(fade->argb);
+    if (sceneState.fade.alpha != 0) {
+        engine->FillScreen(sceneState.fade.argb);
     }
 }
 
 // Draws the scene's content; true when the fade overlay belongs on top.
 bool drawScene(int32_t order, int32_t row) {
     switch (demoState) {
-    case 0:
+    case SceneOpening:
         drawWireframeFloor();
         if (order > 1) {
             drawFlamingoPair();
         }
         drawOpeningTitles(order, row);
         return true;
-    case 1:
+    case SceneBeach:
         drawWireframeFloor();
         if (order >= 6) {
-            drawEntity(windsurfer.get());
+            drawEntity(sceneState.windsurfer.get());
         }
         if (order < 7) {
             drawFlamingoPair();
         }
         if (order < 6) {
-            drawSprite(logoTexture, {0, 0, 1080, 432}, W / 2 - 540, H / 2 - 216);
+            drawSprite(sceneState.logoTexture, {0, 0, 1080, 432}, W / 2 - 540, H / 2 - 216);
         }
         return order < 6;
-    case 2:
-        drawEffect(roadShader);
-        drawSprite(creditsTexture, creditsRole, W / 2 - 540, H * 425 / 1080);
-        drawSprite(creditsTexture, creditsName, W / 2 - 540, H * 510 / 1080);
+    case SceneCredits:
+        drawEffect(sceneState.roadShader);
+        drawSprite(sceneState.creditsTexture, sceneState.creditsRole, W / 2 - 540, H * 425 / 1080);
+        drawSprite(sceneState.creditsTexture, sceneState.creditsName, W / 2 - 540, H * 510 / 1080);
         if (order == 14) {
             drawLyrics();
         }
         return true;
-    case 3:
-        drawEffect(palmsShader);
+    case SceneShatter:
+        drawEffect(sceneState.palmsShader);
         drawFallingTiles();
         if (order == 16) {
             drawLyrics();
         }
         return true;
-    case 4:
-        drawEffect(cityShader);
+    case SceneGreetings:
+        drawEffect(sceneState.cityShader);
         drawGreeting();
         return true;
-    case 5:
-        drawEffect(cityShader);
-        drawSprite(parrotTexture, {0, 0, 844, 1020}, static_cast<int32_t>(parrotX), 60);
+    case SceneParrot:
+        drawEffect(sceneState.cityShader);
+        drawSprite(sceneState.parrotTexture, {0, 0, 844, 1020}, static_cast<int32_t>(sceneState.parrotX), 60);
         drawGreeting();
         return false;
-    case 6:
-        drawEffect(tunnelShader);
+    case SceneFinale:
+        drawEffect(sceneState.tunnelShader);
         drawLyrics();
         return true;
     default:
@@ -157,7 +160,7 @@ bool drawScene(int32_t order, int32_t row) {
 
 void renderDemo() {
     // The letterboxed design frame of the window, its 2D projection and the 3D perspective.
-    engine->SelectTarget(1);
+    engine->SelectTarget(TargetWindow);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -167,7 +170,7 @@ void renderDemo() {
 
     // Scene 3 shatters the last frame of scene 2, so every scene-2 frame is kept
     // before it is shown: after the swap the back buffer holds nothing defined.
-    if (demoState == 2) {
+    if (demoState == SceneCredits) {
         copyWindowToScreenshot();
     }
 }

@@ -2,13 +2,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/MathTypes.h"
 #include "engine/Engine.h"
 #include "engine/Entity3D.h"
-#include "engine/MathTypes.h"
-
-// The objects the timeline animates and the frame composition draws, with the
-// scene variables that steer them. setupDemo creates them; resetSceneState gives
-// them their start values without touching the GL context or the registry.
 
 // A full-screen colour fade.
 struct ScreenFade {
@@ -62,40 +58,43 @@ struct GreetingsFader {
     uint8_t done = 0;
 };
 
-extern std::unique_ptr<Entity3D> flamingo;
-extern std::unique_ptr<Entity3DPlaneMusic> plane;
-extern std::unique_ptr<Entity3D> windsurfer;
-extern std::unique_ptr<ScreenFade> fade;
-extern std::unique_ptr<TileShatter> shatter;
-extern std::unique_ptr<GreetingsFader> greetings;
+// Everything the timeline animates and the composition draws, with its start values.
+// Set-up starts from `sceneState = SceneState{}`; tests do the same to stand at the start.
+struct SceneState {
+    std::unique_ptr<Entity3D> flamingo = std::make_unique<Entity3D>();
+    // Made by set-up: its construction requests its shader and height map.
+    std::unique_ptr<Entity3DPlaneMusic> plane;
+    std::unique_ptr<Entity3D> windsurfer = std::make_unique<Entity3D>();
+    ScreenFade fade;
+    TileShatter shatter;
+    GreetingsFader greetings;
 
-extern float musicPulse;  // 0.6 .. 1.0
-extern int32_t pulseLatch;  // 10 while a pulse decays
-extern int32_t descentStarted;
-extern float planeLift;
-extern float planeLiftTarget;
-extern float planePitch;
-extern float planePitchTarget;
-extern int32_t growthMesh;  // the flamingo mesh, drawn partially
-extern int32_t growthFullCount;
-extern int32_t growthCount;
-extern SpriteRect creditsRole;
-extern SpriteRect creditsName;
-extern SpriteRect lyricsSource;
-extern float lyricsX;
-extern float lyricsY;
-extern float parrotX;
-extern int32_t logoTexture;
-extern int32_t creditsTexture;
-extern int32_t parrotTexture;
-extern int32_t openingTexture;
-extern int32_t lyricsTexture;
-extern int32_t palmsShader;
-extern int32_t cityShader;
-extern int32_t roadShader;
-extern int32_t tunnelShader;
+    float musicPulse = 1.0f;  // 0.6 .. 1.0
+    int32_t pulseLatch = 0;   // 10 while a pulse decays
+    int32_t descentStarted = 0;
+    float planeLift = 2.0f;
+    float planeLiftTarget = 2.0f;
+    float planePitch = -40.0f;
+    float planePitchTarget = -40.0f;
+    int32_t growthMesh = -1;  // the flamingo mesh, drawn partially
+    int32_t growthFullCount = 0;
+    int32_t growthCount = 0;
+    SpriteRect creditsRole{0, 0, 1080, 60};
+    SpriteRect creditsName{0, 180, 1080, 90};
+    SpriteRect lyricsSource{0, 0, 2048, 64};
+    float lyricsX = static_cast<float>(SCREEN_WIDTH);
+    float lyricsY = static_cast<float>(SCREEN_HEIGHT) * 0.25f * 3.0f;
+    float parrotX = -844.0f;
+    int32_t logoTexture = -1;
+    int32_t creditsTexture = -1;
+    int32_t parrotTexture = -1;
+    int32_t openingTexture = -1;
+    int32_t lyricsTexture = -1;
+    // Built by setupEffectShaders.
+    int32_t palmsShader = -1;
+    int32_t cityShader = -1;
+    int32_t roadShader = -1;
+    int32_t tunnelShader = -1;
+};
 
-// Start values of every scene variable; new fade, shatter and greetings records and
-// default flamingo and windsurfer entities. The plane, which needs the registry, is
-// left as it is.
-void resetSceneState();
+extern SceneState sceneState;

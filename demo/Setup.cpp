@@ -10,13 +10,6 @@
 
 namespace {
 
-int32_t requestSmoothTexture(const std::string& path) {
-    resourceManager->smoothFiltering = true;
-    int32_t id = resourceManager->getTextureId(path);
-    resourceManager->smoothFiltering = false;
-    return id;
-}
-
 // Stores the valid ids of the inputs in order; a missing one keeps its slot's previous value.
 void assignInputs(int32_t shaderId, std::initializer_list<const char*> paths) {
     auto* effect = dynamic_cast<ShaderEffect*>(resourceManager->shaderById(shaderId));
@@ -38,35 +31,37 @@ void assignInputs(int32_t shaderId, std::initializer_list<const char*> paths) {
 float randomTileSpeed() { return static_cast<float>(std::rand() % 75 - 25) / 10.0f; }
 
 void setupEntities() {
-    flamingo->meshId = resourceManager->getMeshId("Assets/flamingo.obj");
-    growthMesh = flamingo->meshId;
-    if (flamingo->meshId >= 0) {
-        flamingo->position = {2.2f, 1.3f, -1.5f};
-        flamingo->setRotation({0.0f, 15.0f, 0.0f});
-        flamingo->textureId = requestSmoothTexture("Assets/flamingo_tex.png");
-        growthFullCount = resourceManager->meshById(flamingo->meshId)->elementCount;
+    SceneState& s = sceneState;
+    s.flamingo->meshId = resourceManager->getMeshId("Assets/flamingo.obj");
+    s.growthMesh = s.flamingo->meshId;
+    if (s.flamingo->meshId >= 0) {
+        s.flamingo->position = {2.2f, 1.3f, -1.5f};
+        s.flamingo->setRotation({0.0f, 15.0f, 0.0f});
+        s.flamingo->textureId = resourceManager->getTextureId("Assets/flamingo_tex.png", FilterSmooth);
+        s.growthFullCount = resourceManager->meshById(s.flamingo->meshId)->elementCount;
     }
 
-    plane->meshId = resourceManager->getMeshId("Assets/plane.obj");
-    if (plane->meshId >= 0) {
-        plane->color = 0xff0fffffu;
-        plane->scrollSpeed = 0.1f;
-        plane->eyeOffset = {0.0f, 2.0f, 0.0f};
-        plane->pitch = -40.0f;
-        plane->depthTest = false;
+    s.plane->meshId = resourceManager->getMeshId("Assets/plane.obj");
+    if (s.plane->meshId >= 0) {
+        s.plane->color = 0xff0fffffu;
+        s.plane->scrollSpeed = 0.1f;
+        s.plane->eyeOffset = {0.0f, 2.0f, 0.0f};
+        s.plane->pitch = -40.0f;
+        s.plane->depthTest = false;
     }
 
-    windsurfer->meshId = resourceManager->getMeshId("Assets/windsurf.obj");
-    if (windsurfer->meshId >= 0) {
-        windsurfer->position = {6.0f, -1.0f, -1.0f};
-        windsurfer->textureId = requestSmoothTexture("Assets/windsurf_tex.png");
+    s.windsurfer->meshId = resourceManager->getMeshId("Assets/windsurf.obj");
+    if (s.windsurfer->meshId >= 0) {
+        s.windsurfer->position = {6.0f, -1.0f, -1.0f};
+        s.windsurfer->textureId = resourceManager->getTextureId("Assets/windsurf_tex.png", FilterSmooth);
     }
 }
 
 }  // namespace
 
 bool setupEffectShaders() {
-    int32_t* ids[] = {&palmsShader, &cityShader, &roadShader, &tunnelShader};
+    SceneState& s = sceneState;
+    int32_t* ids[] = {&s.palmsShader, &s.cityShader, &s.roadShader, &s.tunnelShader};
     const char* names[] = {"palms_Kavex", "city", "road", "jail_tunnel"};
     for (int32_t i = 0; i < 4; ++i) {
         *ids[i] = resourceManager->getShaderId(names[i], ShaderKindEffect);
@@ -74,9 +69,9 @@ bool setupEffectShaders() {
             return false;
         }
     }
-    assignInputs(cityShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg", "Assets/city.png"});
-    assignInputs(roadShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg"});
-    assignInputs(palmsShader, {"Assets/BGVapor.jpg"});
+    assignInputs(s.cityShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg", "Assets/city.png"});
+    assignInputs(s.roadShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg"});
+    assignInputs(s.palmsShader, {"Assets/BGVapor.jpg"});
     return true;
 }
 
@@ -101,23 +96,22 @@ void fillShatterGrid(TileShatter& tiles, int32_t textureId) {
 
 bool setupDemo() {
     engine->init();
+    sceneState = SceneState{};
     if (!setupEffectShaders()) {
         return false;
     }
-    // The records and variables first, then the plane, whose construction requests
-    // its shader and height map ahead of every mesh.
-    resetSceneState();
-    plane = std::make_unique<Entity3DPlaneMusic>();
+    // The plane's construction requests its shader and height map ahead of every mesh.
+    sceneState.plane = std::make_unique<Entity3DPlaneMusic>();
     setupEntities();
 
-    logoTexture = resourceManager->getTextureId("Assets/Kavex_Vice_6c.png");
-    creditsTexture = resourceManager->getTextureId("Assets/credits_text.png");
-    parrotTexture = resourceManager->getTextureId("Assets/papagayo_6c.png");
-    openingTexture = resourceManager->getTextureId("Assets/opening.png");
-    lyricsTexture = resourceManager->getTextureId("Assets/lyrics.png");
+    sceneState.logoTexture = resourceManager->getTextureId("Assets/Kavex_Vice_6c.png");
+    sceneState.creditsTexture = resourceManager->getTextureId("Assets/credits_text.png");
+    sceneState.parrotTexture = resourceManager->getTextureId("Assets/papagayo_6c.png");
+    sceneState.openingTexture = resourceManager->getTextureId("Assets/opening.png");
+    sceneState.lyricsTexture = resourceManager->getTextureId("Assets/lyrics.png");
 
-    fillShatterGrid(*shatter, engine->screenshotTarget);
+    fillShatterGrid(sceneState.shatter, engine->screenshotTarget);
 
-    greetings->texture = resourceManager->getTextureId("Assets/greets.png");
-    return greetings->texture >= 0;
+    sceneState.greetings.texture = resourceManager->getTextureId("Assets/greets.png");
+    return sceneState.greetings.texture >= 0;
 }

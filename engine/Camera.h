@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/MathTypes.h"
+#include "base/MathTypes.h"
 
 // The 3D camera the engine owns; angles in degrees.
 struct Camera {

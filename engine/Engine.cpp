@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "engine/ShaderFactory.h"
 #include "resources/ResourceManager.h"
 
 Engine* engine = nullptr;
@@ -88,6 +89,7 @@ void Engine::init() {
         std::exit(4);
     }
 
+    resourceManager->shaderFactory = buildShader;
     shaderTexture2D = resourceManager->getShaderId("TextureMatrix2D", ShaderKindTexture);
     shaderTexture3D = resourceManager->getShaderId("TextureMatrix3D", ShaderKindTexture3D);
     shaderColor2D = resourceManager->getShaderId("Color2D", ShaderKindColor);

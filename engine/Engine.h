@@ -4,8 +4,8 @@
 #include <SDL.h>
 #include <glad/gl.h>
 
+#include "base/MathTypes.h"
 #include "engine/Camera.h"
-#include "engine/MathTypes.h"
 
 // Design screen size: render targets, the 3D aspect and all scene layout use it.
 constexpr int32_t SCREEN_WIDTH = 1920;
@@ -26,6 +26,14 @@ struct Viewport {
     int32_t y;
     int32_t width;
     int32_t height;
+};
+
+// What SelectTarget draws into.
+enum RenderTargetKind : int32_t {
+    TargetSecond = 0,   // the "SecondRendertexture" target, 2D projection
+    TargetWindow = 1,   // the window's letterboxed design frame
+    TargetOverlay = 3,  // the overlay target, 3D projection
+    TargetBloom = 4,    // the half-size "BloomTexture" target
 };
 
 // Largest 16:9 rectangle centred in a drawable of the given size.
@@ -57,6 +65,7 @@ public:
                        const Vec3& scale, uint32_t colour);
     void DrawMeshTextured(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation,
                           const Vec3& scale, int32_t textureId, uint8_t alpha);
+    // One of RenderTargetKind; other values select nothing.
     void SelectTarget(int32_t kind);
 
     uint32_t quadVao = 0;
@@ -87,6 +96,8 @@ public:
     int32_t drawableWidth = 0;
     int32_t drawableHeight = 0;
 
+    // Makes an off-screen framebuffer of the given size "the window" from now on.
+    void useOffscreenWindow(uint32_t framebuffer, int32_t width, int32_t height);
     // The letterboxed rectangle of the drawable that shows the design frame.
     Viewport windowViewport() const;
     // Binds the window, clears it whole to black and sets the letterboxed viewport.

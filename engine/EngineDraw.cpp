@@ -77,6 +77,12 @@ Vec4 unpackArgb(uint32_t argb) {
             static_cast<float>(argb & 0xFFu) / 255.0f, static_cast<float>((argb >> 24) & 0xFFu) / 255.0f};
 }
 
+void Engine::useOffscreenWindow(uint32_t framebuffer, int32_t width, int32_t height) {
+    windowFramebuffer = framebuffer;
+    drawableWidth = width;
+    drawableHeight = height;
+}
+
 Viewport Engine::windowViewport() const { return letterboxViewport(drawableWidth, drawableHeight); }
 
 void Engine::bindWindowTarget() {
@@ -203,20 +209,21 @@ void Engine::SelectTarget(int32_t kind) {
     const int32_t halfWidth = SCREEN_WIDTH / 2;
     const int32_t halfHeight = SCREEN_HEIGHT / 2;
     switch (kind) {
-        case 1:
+        case TargetWindow:
             bindWindowTarget();
             SetOrtho2D();
             camera.updateProjection(DESIGN_ASPECT);
             return;
-        case 0:
-        case 3: {
-            const TextureRecord* target = resourceManager->textureById(kind == 0 ? secondTarget : overlayTarget);
+        case TargetSecond:
+        case TargetOverlay: {
+            const TextureRecord* target =
+                resourceManager->textureById(kind == TargetSecond ? secondTarget : overlayTarget);
             if (target == nullptr) {
                 return;
             }
             glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
             glViewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
-            if (kind == 3) {
+            if (kind == TargetOverlay) {
                 End3D();
             } else {
                 SetOrtho2D();
@@ -224,7 +231,7 @@ void Engine::SelectTarget(int32_t kind) {
             camera.updateProjection(DESIGN_ASPECT);
             return;
         }
-        case 4: {
+        case TargetBloom: {
             const TextureRecord* target = resourceManager->textureById(bloomTarget);
             if (target == nullptr) {
                 return;

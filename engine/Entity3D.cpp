@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Clock.h"
 #include "engine/Engine.h"
 #include "engine/Shader.h"
 #include "resources/ResourceManager.h"
@@ -69,14 +68,12 @@ void Entity3D::draw() {
 
 Entity3DPlaneMusic::Entity3DPlaneMusic() {
     shaderId = resourceManager->getShaderId("PlaneMusic", ShaderKindPlaneMusic);
-    resourceManager->smoothFiltering = true;
-    textureId = resourceManager->getTextureId("Assets/heightmap.png");
-    resourceManager->smoothFiltering = false;
+    textureId = resourceManager->getTextureId("Assets/heightmap.png", FilterSmooth);
     factor = 1.0f;
     pitch = 0.0f;
 }
 
-void Entity3DPlaneMusic::update() {
+void Entity3DPlaneMusic::update(int32_t nowMs) {
     for (Vec2& tile : tileOffsets) {
         tile.y += scrollSpeed;
         if (tile.y > 6.0f) {
@@ -84,7 +81,7 @@ void Entity3DPlaneMusic::update() {
         }
     }
     eye = engine->camera.basePosition + eyeOffset;
-    eye.y += std::sin(static_cast<float>(timeMs) / 1000.0f) * (factor * 0.2f) + 0.7f;
+    eye.y += std::sin(static_cast<float>(nowMs) / 1000.0f) * (factor * 0.2f) + 0.7f;
 }
 
 void Entity3DPlaneMusic::draw() {

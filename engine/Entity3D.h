@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/MathTypes.h"
+#include "base/MathTypes.h"
 
 // A 3D object of the show that draws itself.
 class Entity3D {
@@ -32,7 +32,8 @@ class Entity3DPlaneMusic : public Entity3D {
 public:
     Entity3DPlaneMusic();
     void draw() override;
-    void update();
+    // Scrolls the tiles one step and bobs the eye with the show's clock, `nowMs` milliseconds.
+    void update(int32_t nowMs);
 
     Vec2 tileOffsets[3] = {{-6.0f, 0.0f}, {0.0f, -6.0f}, {6.0f, -12.0f}};
     float scrollSpeed = 0.03f;

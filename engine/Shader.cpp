@@ -4,8 +4,6 @@
 
 #include <glad/gl.h>
 
-#include "app/Clock.h"
-#include "app/Music.h"
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"
 
@@ -139,7 +137,7 @@ void Shader::bindUniformLocations() {
     lookUp(UniformSlot::Projection, "projection");
 }
 
-void Shader::draw() {}
+void Shader::draw(float /*globalTime*/, const MusicSnapshot& /*music*/) {}
 
 void Shader::use() const {
     if (ready) {
@@ -194,13 +192,13 @@ void ShaderEffect::bindUniformLocations() {
     }
 }
 
-void ShaderEffect::draw() {
+void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
     use();
-    glUniform1f(locGlobalTime, static_cast<float>(timeMs) / 1000.0f);
+    glUniform1f(locGlobalTime, globalTime);
     glUniform2fv(locResolution, 1, &resolution.x);
     if (locModData != -1) {
         int32_t values[MUSIC_DATA_COUNT];
-        musicDataValues(musicSnapshot, values);
+        musicDataValues(music, values);
         glUniform1iv(locModData, MUSIC_DATA_COUNT, values);
     }
     if (textureCount >= 1 && textureCount <= 4) {

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/MathTypes.h"
+#include "base/MathTypes.h"
+#include "base/MusicSnapshot.h"
 
 // Index into Shader::locations.
 enum class UniformSlot : int32_t {
@@ -27,7 +28,8 @@ public:
     virtual ~Shader() = default;
     virtual void load(const char* name);
     virtual void bindUniformLocations();
-    virtual void draw();
+    // Draws with the show's time in seconds and the music of this frame; only effects draw alone.
+    virtual void draw(float globalTime, const MusicSnapshot& music);
 
     // Makes the program current when it is ready; otherwise the bound program stays.
     void use() const;
@@ -69,7 +71,7 @@ class ShaderEffect : public Shader {
 public:
     void load(const char* name) override;
     void bindUniformLocations() override;
-    void draw() override;
+    void draw(float globalTime, const MusicSnapshot& music) override;
 
     Vec2 resolution{0.0f, 0.0f};
     int32_t locGlobalTime = 0;

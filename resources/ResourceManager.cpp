@@ -54,12 +54,19 @@ int32_t ResourceManager::getMeshId(const std::string& name) {
     return getOrLoad(meshes, name, "Adding Mesh: ", true, [&] { return loadObjMesh(name); });
 }
 
-int32_t ResourceManager::getTextureId(const std::string& name) {
-    return getOrLoad(textures, name, "Adding Texture Graphic ", false, [&] { return loadTexture(name); });
+int32_t ResourceManager::getTextureId(const std::string& name, TextureFilter filter) {
+    return getOrLoad(textures, name, "Adding Texture Graphic ", false, [&] { return loadTexture(name, filter); });
 }
 
 int32_t ResourceManager::getShaderId(const std::string& name, ShaderKind kind) {
-    return getOrLoad(shaders, name, "Adding Shader: ", true, [&] { return buildShader(name, kind); });
+    return getOrLoad(shaders, name, "Adding Shader: ", true, [&] {
+        if (shaderFactory == nullptr) {
+            std::cerr << "** Imposible crear Shader: " << name << std::endl;
+            return -1;
+        }
+        Shader* shader = shaderFactory(name, kind);
+        return shader != nullptr ? registerObject(shaders, name, shader) : -1;
+    });
 }
 
 MeshRecord* ResourceManager::meshById(int32_t id) const { return slotById(meshes, id); }

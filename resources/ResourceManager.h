@@ -10,6 +10,10 @@
 
 class Shader;
 
+// Builds and loads a program of the given kind; null after saying why on the console.
+// The shader classes live above the registry, so the engine hands it their factory.
+using ShaderFactory = Shader* (*)(const std::string& name, ShaderKind kind);
+
 // Objects of one kind by name and by id; ids are slot indices, consecutive from 0.
 template <typename T>
 struct Registry {
@@ -25,7 +29,7 @@ public:
     static ResourceManager* getInstance();
 
     int32_t getMeshId(const std::string& name);
-    int32_t getTextureId(const std::string& name);
+    int32_t getTextureId(const std::string& name, TextureFilter filter = FilterNearest);
     int32_t getShaderId(const std::string& name, ShaderKind kind);
     int32_t createRenderTarget(const std::string& name, uint16_t width, uint16_t height, bool repeat);
 
@@ -41,7 +45,7 @@ public:
         return static_cast<int32_t>(registry.slots.size() - 1);
     }
 
-    bool smoothFiltering = false;
+    ShaderFactory shaderFactory = nullptr;
     Registry<TextureRecord> textures;
     Registry<Shader> shaders;
     Registry<MeshRecord> meshes;
@@ -51,6 +55,5 @@ extern ResourceManager* resourceManager;
 
 // Loaders called by the get-or-load operations on a first request; each registers
 // what it made and returns the new id, or -1.
-int32_t loadTexture(const std::string& path);
+int32_t loadTexture(const std::string& path, TextureFilter filter);
 int32_t loadObjMesh(const std::string& path);
-int32_t buildShader(const std::string& name, ShaderKind kind);

@@ -1,7 +1,14 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/MathTypes.h"
+#include "base/MathTypes.h"
+
+// How an image is sampled: nearest for pixel art and text, smooth (mipmapped, linear) for
+// textures seen at many sizes. Chosen by the first request of a file.
+enum TextureFilter : int32_t {
+    FilterNearest = 0,
+    FilterSmooth = 1,
+};
 
 enum BlendMode : int32_t {
     BlendAdditive = 0,

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Clock.h"
-#include "app/FrameLoop.h"
+#include "demo/Clock.h"
 
 namespace {
 

@@ -184,12 +184,12 @@ TEST(AudioDevice, SnapshotsTakenWhileTheCallbackRunsAreWhole) {
     SDL_PauseAudioDevice(device, 0);
     int lastOrder = 0;
     for (int i = 0; i < 400 && audioBytesRead.load() != 0; ++i) {
-        refreshMusicSnapshot(device);
-        EXPECT_GE(musicSnapshot.order, lastOrder) << "the song only moves forward";
-        if (musicSnapshot.order < static_cast<int32_t>(module.orders.size())) {
-            EXPECT_EQ(musicSnapshot.pattern, musicSnapshot.order) << "position and pattern from one player tick";
+        const MusicSnapshot snapshot = readMusicSnapshot(device);
+        EXPECT_GE(snapshot.order, lastOrder) << "the song only moves forward";
+        if (snapshot.order < static_cast<int32_t>(module.orders.size())) {
+            EXPECT_EQ(snapshot.pattern, snapshot.order) << "position and pattern from one player tick";
         }
-        lastOrder = musicSnapshot.order;
+        lastOrder = snapshot.order;
         SDL_Delay(5);
     }
     SDL_PauseAudioDevice(device, 1);

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/Clock.h"
-#include "app/Music.h"
 #include "capture/FrameClock.h"
+#include "demo/Clock.h"
+#include "music/Player.h"
 
 TEST(CaptureClock, SixtyFramesASecondStepSixteenOrSeventeenAndNeverDrift) {
     EXPECT_EQ(frameEndMs(0, 60), 16);

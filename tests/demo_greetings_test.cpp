@@ -13,11 +13,11 @@ int32_t showOneName() {
     updateGreetings();
     musicSnapshot.instrument[2] = 0;
     int32_t fadeInFrames = 0;
-    while (greetings->phase == GreetFadingIn) {
+    while (sceneState.greetings.phase == GreetFadingIn) {
         updateGreetings();
         ++fadeInFrames;
     }
-    while (greetings->phase != GreetWaiting) {
+    while (sceneState.greetings.phase != GreetWaiting) {
         updateGreetings();
     }
     return fadeInFrames;
@@ -28,63 +28,63 @@ int32_t showOneName() {
 TEST_F(DemoGreetings, NameWaitsForItsCueThenFadesInBySixPerFrame) {
     musicSnapshot.instrument[2] = 3;
     updateGreetings();
-    EXPECT_EQ(greetings->phase, GreetWaiting);
-    EXPECT_EQ(greetings->position.x, 0.0f) << "no drift before the first cue";
+    EXPECT_EQ(sceneState.greetings.phase, GreetWaiting);
+    EXPECT_EQ(sceneState.greetings.position.x, 0.0f) << "no drift before the first cue";
 
     musicSnapshot.instrument[2] = CUE_INSTRUMENT;
     updateGreetings();
-    ASSERT_EQ(greetings->phase, GreetFadingIn);
-    EXPECT_EQ(greetings->alpha, 0);
-    EXPECT_GE(greetings->position.x, 512.0f - 8.0f);
-    EXPECT_LE(greetings->position.x, 895.0f + 8.0f);
-    EXPECT_GE(greetings->position.y, 64.0f - 8.0f);
-    EXPECT_LE(greetings->position.y, 951.0f + 8.0f);
-    EXPECT_GE(greetings->velocity.x, -0.5f);
-    EXPECT_LT(greetings->velocity.x, 0.5f);
+    ASSERT_EQ(sceneState.greetings.phase, GreetFadingIn);
+    EXPECT_EQ(sceneState.greetings.alpha, 0);
+    EXPECT_GE(sceneState.greetings.position.x, 512.0f - 8.0f);
+    EXPECT_LE(sceneState.greetings.position.x, 895.0f + 8.0f);
+    EXPECT_GE(sceneState.greetings.position.y, 64.0f - 8.0f);
+    EXPECT_LE(sceneState.greetings.position.y, 951.0f + 8.0f);
+    EXPECT_GE(sceneState.greetings.velocity.x, -0.5f);
+    EXPECT_LT(sceneState.greetings.velocity.x, 0.5f);
 
     for (int32_t i = 1; i <= 42; ++i) {
         updateGreetings();
-        EXPECT_EQ(greetings->alpha, 6 * i);
+        EXPECT_EQ(sceneState.greetings.alpha, 6 * i);
     }
-    EXPECT_EQ(greetings->phase, GreetFadingIn);
+    EXPECT_EQ(sceneState.greetings.phase, GreetFadingIn);
     updateGreetings();
-    EXPECT_EQ(greetings->alpha, 255) << "full on the 43rd frame";
-    EXPECT_EQ(greetings->phase, GreetHolding);
+    EXPECT_EQ(sceneState.greetings.alpha, 255) << "full on the 43rd frame";
+    EXPECT_EQ(sceneState.greetings.phase, GreetHolding);
     updateGreetings();
-    EXPECT_EQ(greetings->phase, GreetFadingOut);
-    EXPECT_EQ(greetings->alpha, 255);
+    EXPECT_EQ(sceneState.greetings.phase, GreetFadingOut);
+    EXPECT_EQ(sceneState.greetings.alpha, 255);
     updateGreetings();
-    EXPECT_EQ(greetings->alpha, 249);
+    EXPECT_EQ(sceneState.greetings.alpha, 249);
 }
 
 TEST_F(DemoGreetings, NameDriftsAlongItsVelocity) {
     std::srand(7);
     musicSnapshot.instrument[2] = CUE_INSTRUMENT;
     updateGreetings();
-    const Vec3 start = greetings->position;
-    const Vec3 velocity = greetings->velocity;
+    const Vec3 start = sceneState.greetings.position;
+    const Vec3 velocity = sceneState.greetings.velocity;
     updateGreetings();
     updateGreetings();
     // Each frame moves deltaMs x 0.2 along the velocity; the cue frame moved it once already.
-    EXPECT_NEAR(greetings->position.x, start.x + velocity.x * 3.2f * 2.0f, 1e-3f);
-    EXPECT_NEAR(greetings->position.y, start.y + velocity.y * 3.2f * 2.0f, 1e-3f);
+    EXPECT_NEAR(sceneState.greetings.position.x, start.x + velocity.x * 3.2f * 2.0f, 1e-3f);
+    EXPECT_NEAR(sceneState.greetings.position.y, start.y + velocity.y * 3.2f * 2.0f, 1e-3f);
 }
 
 TEST_F(DemoGreetings, SheetCellsRunDownThreeColumnsAndAllNamesEndDone) {
     for (int32_t name = 0; name < 57; ++name) {
         EXPECT_EQ(showOneName(), 43);
-        EXPECT_EQ(greetings->source.x, name / 19 * 512) << "name " << name;
-        EXPECT_EQ(greetings->source.y, name * 64) << "name " << name;
-        EXPECT_EQ(greetings->done, name == 56 ? 1 : 0) << "name " << name;
+        EXPECT_EQ(sceneState.greetings.source.x, name / 19 * 512) << "name " << name;
+        EXPECT_EQ(sceneState.greetings.source.y, name * 64) << "name " << name;
+        EXPECT_EQ(sceneState.greetings.done, name == 56 ? 1 : 0) << "name " << name;
     }
-    EXPECT_EQ(greetings->index, 57);
+    EXPECT_EQ(sceneState.greetings.index, 57);
 
-    const Vec3 resting = greetings->position;
+    const Vec3 resting = sceneState.greetings.position;
     musicSnapshot.instrument[2] = CUE_INSTRUMENT;
     updateGreetings();
-    EXPECT_EQ(greetings->phase, GreetWaiting);
-    EXPECT_EQ(greetings->position.x, resting.x) << "done: no drift either";
-    EXPECT_EQ(greetings->position.y, resting.y);
+    EXPECT_EQ(sceneState.greetings.phase, GreetWaiting);
+    EXPECT_EQ(sceneState.greetings.position.x, resting.x) << "done: no drift either";
+    EXPECT_EQ(sceneState.greetings.position.y, resting.y);
 }
 
 TEST_F(DemoGreetings, Scene4And5RunTheGreetingsButOnlyScene4AdvancesTheFade) {
@@ -92,16 +92,16 @@ TEST_F(DemoGreetings, Scene4And5RunTheGreetingsButOnlyScene4AdvancesTheFade) {
     musicSnapshot.instrument[2] = CUE_INSTRUMENT;
     frame(17);
     musicSnapshot.instrument[2] = 0;
-    EXPECT_EQ(greetings->phase, GreetFadingIn);
+    EXPECT_EQ(sceneState.greetings.phase, GreetFadingIn);
     frames(40, 17);
-    EXPECT_EQ(fade->finished, 1) << "the white flash of scene 4 has cleared";
+    EXPECT_EQ(sceneState.fade.finished, 1) << "the white flash of scene 4 has cleared";
 
-    fade->finished = 0;
-    fade->alpha = 200;
+    sceneState.fade.finished = 0;
+    sceneState.fade.alpha = 200;
     frame(23);
     ASSERT_EQ(demoState, 5);
-    const int32_t alphaBefore = greetings->alpha;
+    const int32_t alphaBefore = sceneState.greetings.alpha;
     frame(23);
-    EXPECT_EQ(fade->alpha, 200) << "scene 5 leaves the fade alone";
-    EXPECT_NE(greetings->alpha, alphaBefore);
+    EXPECT_EQ(sceneState.fade.alpha, 200) << "scene 5 leaves the fade alone";
+    EXPECT_NE(sceneState.greetings.alpha, alphaBefore);
 }

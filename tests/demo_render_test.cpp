@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Clock.h"
-#include "app/Music.h"
+#include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/SceneState.h"
 #include "demo/Setup.h"
 #include "engine/Engine.h"
+#include "music/Player.h"
 #include "resources/ResourceManager.h"
 #include "support/GlTestContext.h"
 
@@ -58,7 +58,7 @@ class DemoRender : public ::testing::Test {
 protected:
     void SetUp() override {
         initEngineForTests();
-        resetSceneState();
+        sceneState = SceneState{};
         musicSnapshot = MusicSnapshot{};
         timeMs = 5000;
         deltaMs = 16;
@@ -69,45 +69,45 @@ protected:
 
 TEST_F(DemoRender, ShatterGridCutsTheScreenshotIntoSixteenByNineTiles) {
     std::srand(11);
-    fillShatterGrid(*shatter, engine->screenshotTarget);
-    EXPECT_EQ(shatter->texture, engine->screenshotTarget);
+    fillShatterGrid(sceneState.shatter, engine->screenshotTarget);
+    EXPECT_EQ(sceneState.shatter.texture, engine->screenshotTarget);
 
-    const SpriteRect& tile17 = shatter->sourceRects[17];
+    const SpriteRect& tile17 = sceneState.shatter.sourceRects[17];
     EXPECT_EQ(tile17.x, 120);
     EXPECT_EQ(tile17.y, 120);
     EXPECT_EQ(tile17.w, 120);
     EXPECT_EQ(tile17.h, 120);
-    EXPECT_EQ(shatter->positions[17].x, 120.0f);
-    EXPECT_EQ(shatter->positions[17].y, 120.0f);
-    const SpriteRect& tile143 = shatter->sourceRects[143];
+    EXPECT_EQ(sceneState.shatter.positions[17].x, 120.0f);
+    EXPECT_EQ(sceneState.shatter.positions[17].y, 120.0f);
+    const SpriteRect& tile143 = sceneState.shatter.sourceRects[143];
     EXPECT_EQ(tile143.x, 1800);
     EXPECT_EQ(tile143.y, 960);
-    EXPECT_EQ(shatter->positions[143].x, 1800.0f);
-    EXPECT_EQ(shatter->positions[143].y, 960.0f);
+    EXPECT_EQ(sceneState.shatter.positions[143].x, 1800.0f);
+    EXPECT_EQ(sceneState.shatter.positions[143].y, 960.0f);
 
     // Two draws per tile, x before y, from the same sequence.
     std::srand(11);
     for (int32_t i = 0; i < TILE_COUNT; ++i) {
         const float x = static_cast<float>(std::rand() % 75 - 25) / 10.0f;
         const float y = static_cast<float>(std::rand() % 75 - 25) / 10.0f;
-        ASSERT_EQ(shatter->velocities[i].x, x) << "tile " << i;
-        ASSERT_EQ(shatter->velocities[i].y, y) << "tile " << i;
+        ASSERT_EQ(sceneState.shatter.velocities[i].x, x) << "tile " << i;
+        ASSERT_EQ(sceneState.shatter.velocities[i].y, y) << "tile " << i;
         ASSERT_GE(x, -2.5f);
         ASSERT_LE(y, 4.9f);
-        ASSERT_EQ(shatter->velocities[i].z, 0.0f);
+        ASSERT_EQ(sceneState.shatter.velocities[i].z, 0.0f);
     }
 }
 
 TEST_F(DemoRender, ShatterGridStaysEmptyWithoutACaptureTarget) {
-    fillShatterGrid(*shatter, -1);
-    EXPECT_EQ(shatter->texture, -1);
-    EXPECT_EQ(shatter->sourceRects[143].w, 0);
-    EXPECT_EQ(shatter->positions[143].x, 0.0f);
+    fillShatterGrid(sceneState.shatter, -1);
+    EXPECT_EQ(sceneState.shatter.texture, -1);
+    EXPECT_EQ(sceneState.shatter.sourceRects[143].w, 0);
+    EXPECT_EQ(sceneState.shatter.positions[143].x, 0.0f);
 }
 
 TEST_F(DemoRender, LastCreditsFrameArrivesFlippedInTheScreenshot) {
-    creditsTexture = solidTexture("credits stand-in", 1080, 360, 1.0f, 0.0f, 0.0f);
-    fade->alpha = 0;
+    sceneState.creditsTexture = solidTexture("credits stand-in", 1080, 360, 1.0f, 0.0f, 0.0f);
+    sceneState.fade.alpha = 0;
     demoState = 2;
     musicSnapshot.order = 8;
     renderDemo();
@@ -124,7 +124,7 @@ TEST_F(DemoRender, LastCreditsFrameArrivesFlippedInTheScreenshot) {
     // The shattered scene reads the copy and no longer writes it.
     demoState = 3;
     musicSnapshot.order = 15;
-    creditsTexture = -1;
+    sceneState.creditsTexture = -1;
     renderDemo();
     EXPECT_EQ(targetPixel(engine->screenshotTarget, 960, 450).r, 255);
 }
@@ -134,8 +134,8 @@ TEST_F(DemoRender, CaptureHoldsTheWholeComposedFrameAndNoLetterboxBars) {
     ASSERT_NE(frame.height, engine->drawableHeight) << "the test display must be letterboxed";
     demoState = 2;
     musicSnapshot.order = 9;
-    fade->alpha = 255;
-    fade->argb = 0xffffffff;
+    sceneState.fade.alpha = 255;
+    sceneState.fade.argb = 0xffffffff;
     renderDemo();
     // The white overlay is part of the copy, edge to edge; the black bars are not.
     for (const auto& corner : {std::pair{2, 2}, std::pair{1917, 2}, std::pair{2, 1077}, std::pair{1917, 1077}}) {
@@ -146,15 +146,15 @@ TEST_F(DemoRender, CaptureHoldsTheWholeComposedFrameAndNoLetterboxBars) {
 }
 
 TEST_F(DemoRender, TilesAtOrBelowTheBottomEdgeAreSkipped) {
-    fillShatterGrid(*shatter, solidTexture("tiles stand-in", 1920, 1080, 0.0f, 0.0f, 1.0f));
-    fade->alpha = 0;
+    fillShatterGrid(sceneState.shatter, solidTexture("tiles stand-in", 1920, 1080, 0.0f, 0.0f, 1.0f));
+    sceneState.fade.alpha = 0;
     demoState = 3;
     musicSnapshot.order = 15;
     EXPECT_EQ(trianglesOfFrame(), 2u * TILE_COUNT);
 
-    shatter->positions[0].y = 1080.0f;
-    shatter->positions[1].y = 5000.0f;
-    shatter->positions[2].y = 1079.5f;
+    sceneState.shatter.positions[0].y = 1080.0f;
+    sceneState.shatter.positions[1].y = 5000.0f;
+    sceneState.shatter.positions[2].y = 1079.5f;
     EXPECT_EQ(trianglesOfFrame(), 2u * (TILE_COUNT - 2));
 
     renderDemo();
@@ -164,12 +164,12 @@ TEST_F(DemoRender, TilesAtOrBelowTheBottomEdgeAreSkipped) {
 TEST_F(DemoRender, FadeOverlayDrawnOnlyWithAlphaAndOnlyWhereTheSceneHasOne) {
     demoState = 2;
     musicSnapshot.order = 9;
-    fade->alpha = 0;
-    fade->argb = 0x00ffffff;
+    sceneState.fade.alpha = 0;
+    sceneState.fade.argb = 0x00ffffff;
     EXPECT_EQ(trianglesOfFrame(), 0u) << "alpha 0 draws no overlay, even with colour bits set";
 
-    fade->alpha = 255;
-    fade->argb = 0xffffffff;
+    sceneState.fade.alpha = 255;
+    sceneState.fade.argb = 0xffffffff;
     EXPECT_EQ(trianglesOfFrame(), 2u);
     EXPECT_EQ(windowPixel(960, 540).g, 255);
 
@@ -183,16 +183,16 @@ TEST_F(DemoRender, FadeOverlayDrawnOnlyWithAlphaAndOnlyWhereTheSceneHasOne) {
 
     demoState = 5;
     musicSnapshot.order = 23;
-    parrotTexture = solidTexture("parrot stand-in", 844, 1020, 0.0f, 1.0f, 0.0f);
-    greetings->texture = parrotTexture;
+    sceneState.parrotTexture = solidTexture("parrot stand-in", 844, 1020, 0.0f, 1.0f, 0.0f);
+    sceneState.greetings.texture = sceneState.parrotTexture;
     EXPECT_EQ(trianglesOfFrame(), 4u) << "parrot and greeting, never the overlay";
-    greetings->done = 1;
+    sceneState.greetings.done = 1;
     EXPECT_EQ(trianglesOfFrame(), 2u) << "once the greetings are done only the parrot is left";
 }
 
 TEST_F(DemoRender, MissingAssetsAreSkippedInEveryScene) {
     // Nothing loaded: no entity meshes, no textures, no effect shaders.
-    fade->alpha = 0;
+    sceneState.fade.alpha = 0;
     for (int32_t scene = 0; scene <= 6; ++scene) {
         demoState = scene;
         for (int32_t order : {0, 2, 6, 8, 14, 16, 23, 26}) {
@@ -204,8 +204,8 @@ TEST_F(DemoRender, MissingAssetsAreSkippedInEveryScene) {
 }
 
 TEST_F(DemoRender, OpeningTitlesAndLyricsLandWhereTheMusicPutsThem) {
-    openingTexture = solidTexture("opening stand-in", 1220, 630, 1.0f, 1.0f, 0.0f);
-    fade->alpha = 0;
+    sceneState.openingTexture = solidTexture("opening stand-in", 1220, 630, 1.0f, 1.0f, 0.0f);
+    sceneState.fade.alpha = 0;
     demoState = 0;
     musicSnapshot.order = 0;
     musicSnapshot.row = 31;
@@ -214,12 +214,12 @@ TEST_F(DemoRender, OpeningTitlesAndLyricsLandWhereTheMusicPutsThem) {
     EXPECT_EQ(trianglesOfFrame(), 2u);
     EXPECT_EQ(windowPixel(400, 450).r, 255);
 
-    lyricsTexture = solidTexture("lyrics stand-in", 2048, 256, 0.0f, 1.0f, 1.0f);
+    sceneState.lyricsTexture = solidTexture("lyrics stand-in", 2048, 256, 0.0f, 1.0f, 1.0f);
     demoState = 6;
     musicSnapshot.order = 26;
-    lyricsSource = {0, 0, 400, 64};
-    lyricsX = -300.7f;
-    lyricsY = 810.0f;
+    sceneState.lyricsSource = {0, 0, 400, 64};
+    sceneState.lyricsX = -300.7f;
+    sceneState.lyricsY = 810.0f;
     renderDemo();
     // Truncated towards zero: the strip spans design x -300 to 99.
     EXPECT_EQ(windowPixel(95, 840).g, 255);

@@ -12,12 +12,13 @@
 #include <gtest/gtest.h>
 #include <stb_image_write.h>
 
-#include "app/Clock.h"
-#include "app/Music.h"
+#include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/SceneState.h"
+#include "demo/Show.h"
 #include "engine/Engine.h"
 #include "engine/Shader.h"
+#include "music/Player.h"
 #include "resources/ResourceManager.h"
 
 namespace fs = std::filesystem;
@@ -160,56 +161,56 @@ TEST_F(DemoSetup, EverythingPresentLoadsEachAssetOnceInRequestOrder) {
         EXPECT_EQ(lines[i].rfind(REQUESTS[i], 0), 0u) << lines[i];
     }
 
-    EXPECT_EQ(flamingo->meshId, 0);
-    EXPECT_EQ(plane->meshId, 1);
-    EXPECT_EQ(windsurfer->meshId, 2);
-    EXPECT_EQ(growthMesh, 0);
-    EXPECT_EQ(growthFullCount, resourceManager->meshById(0)->elementCount);
-    EXPECT_GT(growthFullCount, 0);
-    EXPECT_EQ(flamingo->rotationDegrees.y, 15.0f);
-    EXPECT_EQ(flamingo->position.x, 2.2f);
-    EXPECT_GE(flamingo->textureId, 0);
-    EXPECT_EQ(plane->color, 0xff0fffffu);
-    EXPECT_EQ(plane->pitch, -40.0f);
-    EXPECT_EQ(plane->eyeOffset.y, 2.0f);
-    EXPECT_FALSE(plane->depthTest);
-    EXPECT_EQ(windsurfer->position.x, 6.0f);
-    EXPECT_GE(windsurfer->textureId, 0);
+    EXPECT_EQ(sceneState.flamingo->meshId, 0);
+    EXPECT_EQ(sceneState.plane->meshId, 1);
+    EXPECT_EQ(sceneState.windsurfer->meshId, 2);
+    EXPECT_EQ(sceneState.growthMesh, 0);
+    EXPECT_EQ(sceneState.growthFullCount, resourceManager->meshById(0)->elementCount);
+    EXPECT_GT(sceneState.growthFullCount, 0);
+    EXPECT_EQ(sceneState.flamingo->rotationDegrees.y, 15.0f);
+    EXPECT_EQ(sceneState.flamingo->position.x, 2.2f);
+    EXPECT_GE(sceneState.flamingo->textureId, 0);
+    EXPECT_EQ(sceneState.plane->color, 0xff0fffffu);
+    EXPECT_EQ(sceneState.plane->pitch, -40.0f);
+    EXPECT_EQ(sceneState.plane->eyeOffset.y, 2.0f);
+    EXPECT_FALSE(sceneState.plane->depthTest);
+    EXPECT_EQ(sceneState.windsurfer->position.x, 6.0f);
+    EXPECT_GE(sceneState.windsurfer->textureId, 0);
 
     const int32_t beach = resourceManager->getTextureId("Assets/beach.jpg");
     const int32_t streets = resourceManager->getTextureId("Assets/streets.jpg");
     const int32_t vapor = resourceManager->getTextureId("Assets/BGVapor.jpg");
-    EXPECT_EQ(effect(cityShader)->textureCount, 4);
-    EXPECT_EQ(effect(cityShader)->textures[3], resourceManager->getTextureId("Assets/city.png"));
-    EXPECT_EQ(effect(roadShader)->textureCount, 3);
-    EXPECT_EQ(effect(roadShader)->textures[0], beach);
-    EXPECT_EQ(effect(roadShader)->textures[1], streets);
-    EXPECT_EQ(effect(roadShader)->textures[2], vapor);
-    EXPECT_EQ(effect(palmsShader)->textureCount, 1);
-    EXPECT_EQ(effect(palmsShader)->textures[0], vapor);
-    EXPECT_EQ(effect(tunnelShader)->textureCount, 0);
+    EXPECT_EQ(effect(sceneState.cityShader)->textureCount, 4);
+    EXPECT_EQ(effect(sceneState.cityShader)->textures[3], resourceManager->getTextureId("Assets/city.png"));
+    EXPECT_EQ(effect(sceneState.roadShader)->textureCount, 3);
+    EXPECT_EQ(effect(sceneState.roadShader)->textures[0], beach);
+    EXPECT_EQ(effect(sceneState.roadShader)->textures[1], streets);
+    EXPECT_EQ(effect(sceneState.roadShader)->textures[2], vapor);
+    EXPECT_EQ(effect(sceneState.palmsShader)->textureCount, 1);
+    EXPECT_EQ(effect(sceneState.palmsShader)->textures[0], vapor);
+    EXPECT_EQ(effect(sceneState.tunnelShader)->textureCount, 0);
 
-    EXPECT_EQ(shatter->texture, engine->screenshotTarget);
-    EXPECT_EQ(shatter->sourceRects[17].x, 120);
-    EXPECT_EQ(lyricsX, 1920.0f);
-    EXPECT_EQ(lyricsY, 810.0f);
-    EXPECT_GE(greetings->texture, 0);
+    EXPECT_EQ(sceneState.shatter.texture, engine->screenshotTarget);
+    EXPECT_EQ(sceneState.shatter.sourceRects[17].x, 120);
+    EXPECT_EQ(sceneState.lyricsX, 1920.0f);
+    EXPECT_EQ(sceneState.lyricsY, 810.0f);
+    EXPECT_GE(sceneState.greetings.texture, 0);
 }
 
 TEST_F(DemoSetup, MissingGreetingsSheetFailsTheSetUp) {
     EXPECT_FALSE(runSetup({"Assets/greets.png"}));
-    EXPECT_GE(lyricsTexture, 0) << "everything else still loaded";
+    EXPECT_GE(sceneState.lyricsTexture, 0) << "everything else still loaded";
 }
 
 TEST_F(DemoSetup, MissingEffectShaderStopsBeforeTheNextOne) {
     EXPECT_FALSE(runSetup({"Assets/Shaders/road.fragment"}));
     EXPECT_EQ(console.find("Adding Shader: jail_tunnel"), std::string::npos);
-    EXPECT_EQ(tunnelShader, -1);
+    EXPECT_EQ(sceneState.tunnelShader, -1);
 }
 
 TEST_F(DemoSetup, MissingCityImageLeavesItsSlotOnTheFirstTexture) {
     ASSERT_TRUE(runSetup({"Assets/city.png"}));
-    const ShaderEffect* city = effect(cityShader);
+    const ShaderEffect* city = effect(sceneState.cityShader);
     EXPECT_EQ(city->textureCount, 4);
     EXPECT_EQ(city->textures[0], resourceManager->getTextureId("Assets/beach.jpg"));
     EXPECT_EQ(city->textures[2], resourceManager->getTextureId("Assets/BGVapor.jpg"));
@@ -218,12 +219,12 @@ TEST_F(DemoSetup, MissingCityImageLeavesItsSlotOnTheFirstTexture) {
 
 TEST_F(DemoSetup, MissingFlamingoMeshSkipsItsSettingsAndTexture) {
     ASSERT_TRUE(runSetup({"Assets/flamingo.obj"}));
-    EXPECT_EQ(flamingo->meshId, -1);
-    EXPECT_EQ(growthMesh, -1);
-    EXPECT_EQ(growthFullCount, 0);
-    EXPECT_EQ(flamingo->position.x, 0.0f);
+    EXPECT_EQ(sceneState.flamingo->meshId, -1);
+    EXPECT_EQ(sceneState.growthMesh, -1);
+    EXPECT_EQ(sceneState.growthFullCount, 0);
+    EXPECT_EQ(sceneState.flamingo->position.x, 0.0f);
     EXPECT_EQ(console.find("flamingo_tex.png"), std::string::npos);
-    EXPECT_GE(windsurfer->meshId, 0);
+    EXPECT_GE(sceneState.windsurfer->meshId, 0);
 }
 
 TEST_F(DemoSetup, TimelineSteersTheFloorAndTheFlamingoMeshItSetUp) {
@@ -234,12 +235,12 @@ TEST_F(DemoSetup, TimelineSteersTheFloorAndTheFlamingoMeshItSetUp) {
     timeMs = 1000;
     deltaMs = 16;
     updateDemo();
-    EXPECT_EQ(plane->pitch, -40.0f + 0.1f);
-    EXPECT_EQ(plane->eyeOffset.y, 2.0f - 0.01f);
-    EXPECT_EQ(plane->factor, musicPulse);
-    EXPECT_NE(plane->eye.y, 0.0f) << "the floor's camera was placed";
+    EXPECT_EQ(sceneState.plane->pitch, -40.0f + 0.1f);
+    EXPECT_EQ(sceneState.plane->eyeOffset.y, 2.0f - 0.01f);
+    EXPECT_EQ(sceneState.plane->factor, sceneState.musicPulse);
+    EXPECT_NE(sceneState.plane->eye.y, 0.0f) << "the floor's camera was placed";
 
-    MeshRecord* bird = resourceManager->meshById(growthMesh);
+    MeshRecord* bird = resourceManager->meshById(sceneState.growthMesh);
     const int32_t full = bird->elementCount;
     musicSnapshot.order = 2;
     musicSnapshot.note[0] = 37;
@@ -258,12 +259,12 @@ TEST_F(DemoSetup, EveryScenePlaysWithoutGlErrors) {
     for (int32_t order = 0; order < 28; ++order) {
         for (int32_t row = 31; row < 35; ++row) {
             timeMs += deltaMs;
-            musicSnapshot.order = order;
-            musicSnapshot.row = row;
-            musicSnapshot.note[0] = row % 2 == 0 ? 40 : 0;
-            musicSnapshot.instrument[2] = row % 3 == 0 ? CUE_INSTRUMENT : 0;
-            updateDemo();
-            renderDemo();
+            MusicSnapshot music;
+            music.order = order;
+            music.row = row;
+            music.note[0] = row % 2 == 0 ? 40 : 0;
+            music.instrument[2] = row % 3 == 0 ? CUE_INSTRUMENT : 0;
+            stepShow(music);
             ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "order " << order << " row " << row;
         }
     }

@@ -1,10 +1,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "app/Clock.h"
-#include "app/Music.h"
+#include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/SceneState.h"
+#include "music/Player.h"
 #include "resources/ResourceManager.h"
 
 // Drives the timeline without a window: scripted snapshots and a 16 ms clock.
@@ -12,7 +12,7 @@ class TimelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resourceManager = ResourceManager::getInstance();
-        resetSceneState();
+        sceneState = SceneState{};
         demoState = 0;
         musicSnapshot = MusicSnapshot{};
         timeMs = 1000;
@@ -35,10 +35,9 @@ protected:
 
     // Plays the trigger orders until the show stands in the given scene.
     void enterScene(int32_t scene) {
-        static constexpr int32_t TRIGGERS[] = {5, 8, 15, 17, 23, 25};
         frame(0);
         for (int32_t i = 0; i < scene; ++i) {
-            frame(TRIGGERS[i]);
+            frame(SCENE_TRIGGER_ORDERS[i]);
         }
         ASSERT_EQ(demoState, scene);
     }

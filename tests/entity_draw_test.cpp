@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
 #include "engine/Engine.h"
 #include "engine/Entity3D.h"
 #include "engine/Shader.h"
@@ -262,15 +261,14 @@ protected:
 TEST_F(PlaneEntity, UpdateScrollsRowsWrapsThemAndBobsTheEye) {
     plane->tileOffsets[0].y = 5.95f;
     plane->tileOffsets[1].y = -3.0f;
-    plane->update();
+    plane->update(0);
     EXPECT_EQ(plane->tileOffsets[0].y, -12.0f);
     EXPECT_FLOAT_EQ(plane->tileOffsets[1].y, -2.9f);
     EXPECT_EQ(plane->tileOffsets[0].x, -6.0f);
 
-    timeMs = 1571;  // sin(1.571) is 1 within 1e-6
     plane->factor = 1.0f;
     engine->camera.basePosition = {0.5f, 0.0f, 3.0f};
-    plane->update();
+    plane->update(1571);  // sin(1.571) is 1 within 1e-6
     EXPECT_NEAR(plane->eye.x, 0.5f, 1e-6f);
     EXPECT_NEAR(plane->eye.y, 2.0f + 0.9f, 1e-5f);
     EXPECT_NEAR(plane->eye.z, 3.0f, 1e-6f);
@@ -278,7 +276,7 @@ TEST_F(PlaneEntity, UpdateScrollsRowsWrapsThemAndBobsTheEye) {
 
 TEST_F(PlaneEntity, DrawBorrowsTheCameraAndGivesItBackLevel) {
     plane->pitch = -120.0f;
-    plane->update();
+    plane->update(0);
     Camera& camera = engine->camera;
     camera.pitch = 25.0f;
     camera.updateVectors();
@@ -312,7 +310,7 @@ TEST_F(PlaneEntity, DrawBorrowsTheCameraAndGivesItBackLevel) {
 }
 
 TEST_F(PlaneEntity, FloorRisesWithHeightTimesFactorAndFadesIntoTheDistance) {
-    plane->update();
+    plane->update(0);
     plane->factor = 0.0f;
     const std::vector<unsigned char> whiteStill = drawnFloor();
     plane->factor = 1.0f;

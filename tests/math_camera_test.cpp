@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/MathTypes.h"
 #include "engine/Camera.h"
 #include "engine/Engine.h"
-#include "engine/MathTypes.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "app/Clock.h"
+#include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/SceneState.h"
 #include "module_playback.h"
@@ -52,11 +52,11 @@ struct ShowRun {
 
 ShowRun runShow(Feed feed) {
   resourceManager = ResourceManager::getInstance();
-  resetSceneState();
+  sceneState = SceneState{};
   demoState = 0;
-  growthMesh = -1;
+  sceneState.growthMesh = -1;
   ShowRun run;
-  run.growthFullCount = growthFullCount = flamingoElements();
+  run.growthFullCount = sceneState.growthFullCount = flamingoElements();
   const std::vector<ShowFrame> frames = playAsShow(feed);
   int lastOrder = 0;
   timeMs = 0;
@@ -71,22 +71,22 @@ ShowRun runShow(Feed feed) {
       if (run.ordersSeen.empty() || run.ordersSeen.back() != order) run.ordersSeen.push_back(order);
       run.rowsSeen.insert({order, musicSnapshot.row});
     }
-    if (demoState == 0) run.growthAtDrop = growthCount;
-    const bool doneBefore = greetings->done != 0;
+    if (demoState == 0) run.growthAtDrop = sceneState.growthCount;
+    const bool doneBefore = sceneState.greetings.done != 0;
     updateDemo();
-    if (musicPulse == 1.0f && order <= 7) ++run.pulsesInOrders0To7;
+    if (sceneState.musicPulse == 1.0f && order <= 7) ++run.pulsesInOrders0To7;
     if (order >= 2 && order <= 4 && musicSnapshot.note[0] != 0) ++run.flamingoNoteFrames;
     if (order == 6) {
       ++run.order6Frames;
-      run.growthAfterOrder6 = growthCount;
+      run.growthAfterOrder6 = sceneState.growthCount;
     }
     if (order < 25) {
-      run.namesBeforeOrder25 = greetings->index;
-      if (greetings->done) run.framesToSpare = doneBefore ? run.framesToSpare + 1 : 0;
+      run.namesBeforeOrder25 = sceneState.greetings.index;
+      if (sceneState.greetings.done) run.framesToSpare = doneBefore ? run.framesToSpare + 1 : 0;
     }
-    if (order == 27 && musicSnapshot.row == 31) run.fadeToBlackStartMs = fade->startTime;
+    if (order == 27 && musicSnapshot.row == 31) run.fadeToBlackStartMs = sceneState.fade.startTime;
   }
-  run.fadeToBlackDone = fade->fadeIn == 1 && fade->finished == 1 && fade->startTime == run.fadeToBlackStartMs;
+  run.fadeToBlackDone = sceneState.fade.fadeIn == 1 && sceneState.fade.finished == 1 && sceneState.fade.startTime == run.fadeToBlackStartMs;
   run.endMs = frames.back().timeMs;
   return run;
 }
@@ -187,7 +187,7 @@ TEST_P(ModuleCues, FlamingoBuildsFullyAndTakesItselfApartInOrder6) {
 TEST_P(ModuleCues, AllGreetingsAreShownBeforeOrder25) {
   const ShowRun& run = showRun(GetParam());
   std::cout << "greetings: " << run.namesBeforeOrder25 << " names, " << run.framesToSpare << " frames to spare\n";
-  EXPECT_EQ(run.namesBeforeOrder25, greetings->count);
+  EXPECT_EQ(run.namesBeforeOrder25, sceneState.greetings.count);
   EXPECT_GE(run.framesToSpare, 0);
 }
 

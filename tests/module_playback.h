@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/Music.h"
+#include "music/Player.h"
 
 // One show frame at 60 per second: the clock and the snapshot taken that frame.
 struct ShowFrame {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Music.h"
+#include "music/Player.h"
 
 namespace {
 

@@ -3,8 +3,6 @@
 #include <optional>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/Music.h"
 #include "engine/Engine.h"
 #include "engine/Shader.h"
 #include "render_gl_support.h"
@@ -68,11 +66,11 @@ TEST_F(EffectShader, SendsTimeMusicResolutionAndInputsThenLeavesUnitZerosBlendIn
     effect->textures[0] = first;
     effect->textures[1] = second;
     effect->textures[2] = third;
-    timeMs = 2500;
-    musicSnapshot.row = 100;
-    musicSnapshot.note[3] = 27;
+    MusicSnapshot music;
+    music.row = 100;
+    music.note[3] = 27;
 
-    effect->draw();
+    effect->draw(2.5f, music);
 
     const Rgba p = designPixel(700, 300);
     EXPECT_TRUE(near(p.r, 64, 1)) << int(p.r);  // 2.5 s
@@ -99,8 +97,7 @@ TEST_F(EffectShader, WithoutInputsItBindsNothingAndStillPaints) {
     glBlendFunc(GL_ONE, GL_ZERO);
     effect->textureCount = 0;
     effect->textures[0] = -1;
-    timeMs = 5000;
-    effect->draw();
+    effect->draw(5.0f, MusicSnapshot{});
     EXPECT_TRUE(near(designPixel(10, 10).r, 128, 1));
     GLint bound = -1;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
@@ -108,7 +105,7 @@ TEST_F(EffectShader, WithoutInputsItBindsNothingAndStillPaints) {
 
     // A failed input (id -1) binds no texture rather than reading a missing record.
     effect->textureCount = 1;
-    effect->draw();
+    effect->draw(5.0f, MusicSnapshot{});
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

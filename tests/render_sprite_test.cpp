@@ -25,10 +25,7 @@ protected:
     int32_t loadImage(const std::string& name, int width, int height, int channels,
                       const std::vector<unsigned char>& pixels, bool smooth = false) {
         assets->writePng("Assets/" + name, width, height, channels, pixels);
-        resourceManager->smoothFiltering = smooth;
-        const int32_t id = resourceManager->getTextureId("Assets/" + name);
-        resourceManager->smoothFiltering = false;
-        return id;
+        return resourceManager->getTextureId("Assets/" + name, smooth ? FilterSmooth : FilterNearest);
     }
 
     std::optional<TempAssets> assets;  // entered after the engine has read its shaders

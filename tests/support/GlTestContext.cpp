@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "demo/Show.h"
 #include "engine/Engine.h"
-#include "resources/ResourceManager.h"
 
 void initEngineForTests() {
     if (engine != nullptr && engine->window != nullptr) {
@@ -11,8 +11,7 @@ void initEngineForTests() {
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    engine = Engine::getInstance();
-    resourceManager = ResourceManager::getInstance();
+    createShowSingletons();
     engine->init();
 }
 

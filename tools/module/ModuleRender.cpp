@@ -5,12 +5,10 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "music/PlayerSettings.h"
+
 std::vector<int16_t> renderModule(const std::vector<uint8_t>& module) {
-  ModPlug_Settings settings;
-  ModPlug_GetSettings(&settings);
-  settings.mStereoSeparation = 64;
-  settings.mLoopCount = 1;
-  ModPlug_SetSettings(&settings);
+  applyPlayerSettings();
   ModPlugFile* file = ModPlug_Load(module.data(), static_cast<int>(module.size()));
   if (!file) throw std::runtime_error("libmodplug rejected the module");
   std::vector<int16_t> stereo;

@@ -1,4 +1,4 @@
-#include "app/StartupPaths.h"
+#include "demo/StartupPaths.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,10 +1,12 @@
+#include "engine/ShaderFactory.h"
+
 #include <iostream>
 #include <sstream>
 
 #include <glad/gl.h>
 
 #include "engine/Shader.h"
-#include "resources/ResourceManager.h"
+#include "resources/ShortQuote.h"
 
 namespace {
 
@@ -24,23 +26,33 @@ Shader* constructShader(ShaderKind kind) {
     return nullptr;
 }
 
+// Driver messages quote the source; a damaged file can make them huge.
+constexpr size_t LOG_LINE_LIMIT = 160;
+constexpr int LOG_LINES_SHOWN = 20;
+
 // The driver's messages, indented under the failure line so they read as its details.
 void printIndented(const std::string& text) {
     std::istringstream lines(text);
     std::string line;
+    int count = 0;
     while (std::getline(lines, line)) {
-        std::cerr << "    " << line << "\n";
+        if (++count <= LOG_LINES_SHOWN) {
+            std::cerr << "    " << shortQuote(line, LOG_LINE_LIMIT) << "\n";
+        }
+    }
+    if (count > LOG_LINES_SHOWN) {
+        std::cerr << "    ... and " << count - LOG_LINES_SHOWN << " more lines\n";
     }
     std::cerr.flush();
 }
 
 }  // namespace
 
-int32_t buildShader(const std::string& name, ShaderKind kind) {
+Shader* buildShader(const std::string& name, ShaderKind kind) {
     Shader* shader = constructShader(kind);
     if (shader == nullptr) {
         std::cerr << "** Imposible crear Shader: " << name << std::endl;
-        return -1;
+        return nullptr;
     }
     shader->load(name.c_str());
     if (!shader->ready) {
@@ -50,7 +62,7 @@ int32_t buildShader(const std::string& name, ShaderKind kind) {
             glDeleteProgram(shader->program);
         }
         delete shader;
-        return -1;
+        return nullptr;
     }
-    return resourceManager->registerObject(resourceManager->shaders, name, shader);
+    return shader;
 }

@@ -1,4 +1,4 @@
-#include "engine/MathTypes.h"
+#include "base/MathTypes.h"
 
 #include <cmath>
 

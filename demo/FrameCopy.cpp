@@ -1,4 +1,4 @@
-#include "demo/Capture.h"
+#include "demo/FrameCopy.h"
 
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"

@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+
+// Show clock and state, all in milliseconds; the real-time loop feeds it SDL's tick count,
+// the capture a fixed frame clock.
+extern int32_t timeMs;
+extern int32_t deltaMs;
+extern int32_t frameTickMs;
+extern int32_t lastTickMs;
+// The show step: one of the Scene values below.
+extern int32_t demoState;
+
+// The values of `demoState`: the pre-roll, then the seven scenes in the order they play.
+enum Scene : int32_t {
+    ScenePreRoll = -1,
+    SceneOpening = 0,
+    SceneBeach = 1,
+    SceneCredits = 2,
+    SceneShatter = 3,
+    SceneGreetings = 4,
+    SceneParrot = 5,
+    SceneFinale = 6,
+};
+
+constexpr float FRAME_TARGET_MS = 16.666668f;
+constexpr int32_t FRAME_PACING_THRESHOLD_MS = 16;
+
+// Starts the clocks at the tick when the music starts.
+void startFrameClock(int32_t tick);
+
+// Advances the clocks for a frame that began at `tick` and returns how long to sleep.
+// A sleep is counted in the frame that slept, so the loop holds about 60 frames a
+// second even without vertical sync or on faster displays.
+uint32_t advanceFrameClock(int32_t tick);

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+#include "base/MusicSnapshot.h"
+
+// The show as every driver runs it. The real-time loop, the capture, the benchmarks and the
+// tests start it and step it through these calls only, so they all make the same frames.
+
+// Sets the program-wide `engine` and `resourceManager` to the two singletons.
+void createShowSingletons();
+
+// The singletons, then the scene set-up (window, context, shaders, every asset); the mix counter
+// starts at 255 so the end test cannot fire before the first mix. False when the show cannot run.
+bool startShow();
+
+// Loads the module into `modFile` with the show's player settings; false with a one-line reason.
+bool loadShowModule(const char* path, std::string& error);
+
+// Releases the module, if one is loaded.
+void unloadShowModule();
+
+// One frame from the snapshot of that frame: the timeline, then the composition into the window.
+void stepShow(const MusicSnapshot& snapshot);

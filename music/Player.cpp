@@ -1,0 +1,86 @@
+#include "music/Player.h"
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "music/ModuleHeader.h"
+
+// The player object's development header needs the fixed-width types first.
+#include <cstdint>
+#include <libmodplug/stdafx.h>
+#include <libmodplug/sndfile.h>
+
+MusicSnapshot musicSnapshot;
+ModPlugFile* modFile = nullptr;
+std::atomic<int32_t> audioBytesRead{255};
+
+namespace {
+
+// Far beyond any real module; refuses absurd files before allocating for them.
+constexpr std::streamoff MAX_MODULE_BYTES = 64 * 1024 * 1024;
+
+// A loaded module handle holds the player object as its first and only member.
+const CSoundFile& playerOf(ModPlugFile* file) { return *reinterpret_cast<const CSoundFile*>(file); }
+
+}  // namespace
+
+ModPlugFile* loadModuleFile(const char* path, std::string& error) {
+    // Opening a named pipe would wait for a writer forever, and a folder has no size to read.
+    std::error_code statusError;
+    std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error = std::string("The music module ") + path + " is not a regular file";
+        return nullptr;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        error = std::string("Cannot open the music module ") + path;
+        return nullptr;
+    }
+    file.seekg(0, std::ios::end);
+    std::streamoff size = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (size <= 0 || size > MAX_MODULE_BYTES) {
+        error = std::string("The music module ") + path + " has an unusable size of " + std::to_string(size) + " bytes";
+        return nullptr;
+    }
+    std::vector<char> bytes(static_cast<size_t>(size));
+    file.read(bytes.data(), size);
+    if (file.gcount() != size) {
+        error = std::string("The music module ") + path + " could not be read whole (" +
+                std::to_string(file.gcount()) + " of " + std::to_string(size) + " bytes)";
+        return nullptr;
+    }
+    uint64_t needed = protrackerModuleBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    if (needed > static_cast<uint64_t>(size)) {
+        error = std::string("The music module ") + path + " is cut short: its header asks for " +
+                std::to_string(needed) + " bytes, the file has " + std::to_string(size);
+        return nullptr;
+    }
+    ModPlugFile* loaded = ModPlug_Load(bytes.data(), static_cast<int>(size));
+    if (loaded == nullptr) {
+        error = std::string("The music module ") + path + " is damaged or not a module the player can read";
+    }
+    return loaded;
+}
+
+void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot) {
+    const CSoundFile& song = playerOf(player);
+    snapshot.row = static_cast<int32_t>(song.m_nRow);
+    snapshot.pattern = static_cast<int32_t>(song.m_nPattern);
+    snapshot.order = static_cast<int32_t>(song.m_nCurrentPattern);
+    for (int channel = 0; channel < 4; ++channel) {
+        snapshot.instrument[channel] = song.Chn[channel].nRowInstr;
+        snapshot.note[channel] = song.Chn[channel].nRowNote;
+    }
+}
+
+int32_t moduleOrderCount(ModPlugFile* player) {
+    const CSoundFile& song = playerOf(player);
+    int32_t count = 0;
+    while (count < MAX_ORDERS && song.Order[count] != 0xFF) {
+        ++count;
+    }
+    return count;
+}
