@@ -14,6 +14,11 @@ bool drainEvents() {
             quit = true;
         } else if (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
             quit = true;
+        } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+                   engine != nullptr) {
+            // A window manager may give the full-screen window its final size only after start-up
+            // (seen under Wine); the letterbox must follow the drawable it really has.
+            SDL_GL_GetDrawableSize(engine->window, &engine->drawableWidth, &engine->drawableHeight);
         }
     }
     return quit;
