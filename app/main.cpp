@@ -39,7 +39,17 @@ int main(int argc, char* argv[]) {
         std::cerr << "kavex_velmora: " << optionError << "\n" << showUsage() << std::flush;
         return SHOW_OPTIONS_EXIT_CODE;
     }
+    if (options.help || options.version) {
+        std::cout << (options.help ? showUsage() : showVersion()) << std::flush;
+        return 0;
+    }
+    if (options.mute) {
+        // Chosen before SDL starts its audio: the silent driver still asks for the music in real time.
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
     enterAssetsDirectory();
+    createShowSingletons();
+    engine->windowMode = {options.windowed, options.windowWidth, options.windowHeight, options.display};
     if (!startShow()) {
         engine->shutdown();
         waitForKeyOnWindows();
@@ -52,14 +62,14 @@ int main(int argc, char* argv[]) {
         return endWithoutMusic(device, error);
     }
 
-    startMusicTimeline(options.avOffsetMs);
     demoState = ScenePreRoll;
     SDL_Delay(1000);
     demoState = SceneOpening;
 
-    startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
-    SDL_PauseAudioDevice(device, 0);
-    runFrameLoop(device);
+    startPlaying(device, options.avOffsetMs);
+    if (!runFrameLoop(device, options, error)) {
+        return endWithoutMusic(device, error);
+    }
 
     SDL_PauseAudioDevice(device, 1);
     unloadShowModule();
