@@ -35,8 +35,7 @@ bool parseAvOffset(const std::string& value, ShowOptions& options, std::string& 
 }
 
 // "WIDTHxHEIGHT"; without a value the window keeps its default size.
-bool parseWindowed(const std::string& value, ShowOptions& options, std::string& error) {
-    options.windowed = true;
+bool parseWindowSize(const std::string& value, ShowOptions& options, std::string& error) {
     if (value.empty()) {
         return true;
     }
@@ -67,18 +66,19 @@ enum class Value { None, Required, Optional };
 struct OptionRule {
     const char* name;
     Value value;
-    // Applies the option; `value` is empty for an option given without one.
-    bool (*apply)(const std::string& value, ShowOptions& options, std::string& error);
+    bool ShowOptions::*flag;  // set when the option is given; null when only its value matters
+    // Reads the option's value; empty for an optional value left out. Null for a plain flag.
+    bool (*parse)(const std::string& value, ShowOptions& options, std::string& error);
 };
 
 const OptionRule OPTION_RULES[] = {
-    {"--av-offset", Value::Required, parseAvOffset},
-    {"--windowed", Value::Optional, parseWindowed},
-    {"--display", Value::Required, parseDisplay},
-    {"--loop", Value::None, [](const std::string&, ShowOptions& o, std::string&) { return o.loop = true; }},
-    {"--mute", Value::None, [](const std::string&, ShowOptions& o, std::string&) { return o.mute = true; }},
-    {"--help", Value::None, [](const std::string&, ShowOptions& o, std::string&) { return o.help = true; }},
-    {"--version", Value::None, [](const std::string&, ShowOptions& o, std::string&) { return o.version = true; }},
+    {"--av-offset", Value::Required, nullptr, parseAvOffset},
+    {"--windowed", Value::Optional, &ShowOptions::windowed, parseWindowSize},
+    {"--display", Value::Required, nullptr, parseDisplay},
+    {"--loop", Value::None, &ShowOptions::loop, nullptr},
+    {"--mute", Value::None, &ShowOptions::mute, nullptr},
+    {"--help", Value::None, &ShowOptions::help, nullptr},
+    {"--version", Value::None, &ShowOptions::version, nullptr},
 };
 
 const OptionRule* findRule(const std::string& name) {
@@ -130,7 +130,10 @@ bool parseShowOptions(const std::vector<std::string>& args, ShowOptions& options
             error = "bad " + name + " \"\": leave out the \"=\" for the default";
             return false;
         }
-        if (!rule->apply(value, options, error)) {
+        if (rule->flag != nullptr) {
+            options.*(rule->flag) = true;
+        }
+        if (rule->parse != nullptr && !rule->parse(value, options, error)) {
             return false;
         }
     }

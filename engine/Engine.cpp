@@ -97,13 +97,13 @@ void Engine::init() {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
 
-    std::string noWindowReason = missingScreenReason(windowMode);
-    if (noWindowReason.empty()) {
+    const std::string noScreen = missingScreenReason(windowMode);
+    if (noScreen.empty()) {
         window = createShowWindow(windowMode);
-        noWindowReason = SDL_GetError();
     }
     if (window == nullptr) {
-        std::cout << "Window could not be created! SDL_Error: " << noWindowReason << "\n";
+        std::cout << "Window could not be created! SDL_Error: " << (noScreen.empty() ? SDL_GetError() : noScreen)
+                  << "\n";
         std::exit(1);
     }
     SDL_SetHint("SDL_RENDER_VSYNC", "1");
