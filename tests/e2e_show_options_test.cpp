@@ -117,7 +117,7 @@ TEST(ShowOptionsEndToEnd, WindowedShowIsLetterboxedAndFollowsAResize) {
     const std::string first = directory + "/windowed.png";
     const std::string resized = directory + "/resized.png";
     ShowRunOptions options;
-    options.arguments = {"--windowed", "1000x700", "--mute"};
+    options.arguments = {"--windowed", "1000x700", "--display", "0", "--mute"};
     options.actions = {{ShowAction::Shot, 8, first}, {ShowAction::Resize, 1, "1200x500"}, {ShowAction::Shot, 2, resized}};
     options.escapeAfterSeconds = 1;
     options.timeoutSeconds = 60;
@@ -127,6 +127,8 @@ TEST(ShowOptionsEndToEnd, WindowedShowIsLetterboxedAndFollowsAResize) {
     std::map<std::string, int> geometry = readGeometry(first + ".geometry");
     EXPECT_EQ(geometry["WIDTH"], 1000);
     EXPECT_EQ(geometry["HEIGHT"], 700);
+    EXPECT_EQ(geometry["X"], 460) << "centred on the first display";
+    EXPECT_EQ(geometry["Y"], 190);
     // 1000 x 562 in 16:9, 69 rows of black above and below.
     expectLetterboxed(first, {geometry["X"], geometry["Y"], 1000, 700}, {0, 69, 1000, 562});
 
