@@ -13,7 +13,10 @@ bool drainEvents() {
             quit = true;
         } else if (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
             quit = true;
-        } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+                   engine != nullptr) {
+            // A resized window, or a full-screen one that a window manager sizes only after start-up
+            // (seen under Wine): the letterbox must follow the drawable it really has.
             engine->followWindowSize();
         }
     }

@@ -13,14 +13,29 @@
 #include "demo/StartupPaths.h"
 #include "engine/Engine.h"
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace {
 
-void waitForKeyOnWindows() {
+bool showEndedNormally = false;
+
 #ifdef _WIN32
-    // Keeps the console open so the messages above can be read.
-    std::system("pause");
-#endif
+// On Windows the show is a console program, so its lines always have a console. One opened for
+// this run alone (a double-click) vanishes with the process, so after any failure "pause" keeps
+// it open. Never when the console is shared (a command prompt keeps the lines) or the input is
+// not a terminal (redirected, a test run): no one would ever press the key.
+void pauseAfterFailure() {
+    DWORD processes[2];
+    bool consoleIsOurs = GetConsoleProcessList(processes, 2) == 1;
+    if (!showEndedNormally && consoleIsOurs && _isatty(_fileno(stdin)) != 0) {
+        std::system("pause");
+    }
 }
+#endif
 
 int endWithoutMusic(SDL_AudioDeviceID device, const std::string& error) {
     std::cerr << error << std::endl;
@@ -47,12 +62,15 @@ int main(int argc, char* argv[]) {
         // Chosen before SDL starts its audio: the silent driver still asks for the music in real time.
         SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
+#ifdef _WIN32
+    // Also covers the window and context failures, which end the process from inside set-up.
+    std::atexit(pauseAfterFailure);
+#endif
     enterAssetsDirectory();
     createShowSingletons();
     engine->windowMode = {options.windowed, options.windowWidth, options.windowHeight, options.display};
     if (!startShow()) {
         engine->shutdown();
-        waitForKeyOnWindows();
         return 1;
     }
 
@@ -75,5 +93,6 @@ int main(int argc, char* argv[]) {
     unloadShowModule();
     SDL_CloseAudioDevice(device);
     engine->shutdown();
+    showEndedNormally = true;
     return 0;
 }
