@@ -1,7 +1,11 @@
 #include "app/FrameLoop.h"
 
+#include <iostream>
+
 #include "app/Music.h"
 #include "demo/Clock.h"
+#include "demo/Demo.h"
+#include "demo/FixedRun.h"
 #include "demo/Show.h"
 #include "engine/Engine.h"
 #include "engine/ShaderWatch.h"
@@ -16,23 +20,60 @@ bool drainEvents() {
             quit = true;
         } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
                    engine != nullptr) {
-            // A window manager may give the full-screen window its final size only after start-up
-            // (seen under Wine); the letterbox must follow the drawable it really has.
-            SDL_GL_GetDrawableSize(engine->window, &engine->drawableWidth, &engine->drawableHeight);
+            // A resized window, or a full-screen one that a window manager sizes only after start-up
+            // (seen under Wine): the letterbox must follow the drawable it really has.
+            engine->followWindowSize();
         }
     }
     return quit;
 }
 
-void runFrameLoop(SDL_AudioDeviceID device, int32_t tickShiftMs, ShaderWatch* watch) {
+namespace {
+
+// --start: the show runs unseen up to the position, as the capture does, and says where it stands.
+bool skipToStart(const ShowPosition& start, std::string& error) {
+    MixedFrame reached;
+    int64_t frame = 0;
+    if (!fastForwardShow(start, SHOW_FRAME_RATE, reached, frame)) {
+        error = "kavex_velmora: the music ends before the --start position " + start.text;
+        return false;
+    }
+    std::cout << "Starting at " << start.text << ": frame " << frame << ", order " << reached.snapshot.order
+              << " row " << reached.snapshot.row << ", scene " << sceneAfter(demoState, reached.snapshot.order)
+              << std::endl;
+    return true;
+}
+
+}  // namespace
+
+bool startPlaying(SDL_AudioDeviceID device, const ShowOptions& options, int32_t& tickShiftMs, std::string& error) {
+    if (options.hasStart && !skipToStart(options.start, error)) {
+        return false;
+    }
+    startMusicTimeline(options.avOffsetMs);
+    if (options.hasStart) {
+        tickShiftMs = resumeFrameClock(static_cast<int32_t>(SDL_GetTicks()));
+    } else {
+        tickShiftMs = 0;
+        startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
+    }
+    SDL_PauseAudioDevice(device, 0);
+    return true;
+}
+
+bool runFrameLoop(SDL_AudioDeviceID device, const ShowOptions& options, int32_t tickShiftMs, std::string& error) {
+    ShaderWatch watch;
+    if (options.watch) {
+        startShaderWatch(watch, SDL_GetTicks());
+    }
     bool quit = false;
     if (audioBytesRead.load() == 0) {
-        return;
+        return true;
     }
     while (!quit) {
         quit = drainEvents();
-        if (watch != nullptr) {
-            pollShaderWatch(*watch, SDL_GetTicks());
+        if (options.watch) {
+            pollShaderWatch(watch, SDL_GetTicks());
         }
         uint32_t sleepMs = advanceFrameClock(static_cast<int32_t>(SDL_GetTicks()) + tickShiftMs);
         if (sleepMs > 0) {
@@ -40,8 +81,20 @@ void runFrameLoop(SDL_AudioDeviceID device, int32_t tickShiftMs, ShaderWatch* wa
         }
         stepShow(readMusicSnapshot(device));
         SDL_GL_SwapWindow(engine->window);
-        if (audioBytesRead.load() == 0) {
+        if (audioBytesRead.load() != 0) {
+            continue;
+        }
+        if (!options.loop) {
             break;
         }
+        // The callback no longer runs once the device is paused, so the module can be replaced.
+        SDL_PauseAudioDevice(device, 1);
+        if (!restartShow(MODULE_PATH, error)) {
+            return false;
+        }
+        if (!startPlaying(device, options, tickShiftMs, error)) {
+            return false;
+        }
     }
+    return true;
 }

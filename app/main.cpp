@@ -9,12 +9,9 @@
 #include "app/Music.h"
 #include "app/ShowOptions.h"
 #include "demo/Clock.h"
-#include "demo/Demo.h"
-#include "demo/FixedRun.h"
 #include "demo/Show.h"
 #include "demo/StartupPaths.h"
 #include "engine/Engine.h"
-#include "engine/ShaderWatch.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -49,19 +46,6 @@ int endWithoutMusic(SDL_AudioDeviceID device, const std::string& error, int code
     return code;
 }
 
-// --start: the show runs unseen up to the position, as the capture does, and says where it stands.
-bool skipToStart(const ShowPosition& start) {
-    MixedFrame reached;
-    int64_t frame = 0;
-    if (!fastForwardShow(start, SHOW_FRAME_RATE, reached, frame)) {
-        return false;
-    }
-    std::cout << "Starting at " << start.text << ": frame " << frame << ", order " << reached.snapshot.order
-              << " row " << reached.snapshot.row << ", scene " << sceneAfter(demoState, reached.snapshot.order)
-              << std::endl;
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -71,11 +55,21 @@ int main(int argc, char* argv[]) {
         std::cerr << "kavex_velmora: " << optionError << "\n" << showUsage() << std::flush;
         return SHOW_OPTIONS_EXIT_CODE;
     }
+    if (options.help || options.version) {
+        std::cout << (options.help ? showUsage() : showVersion()) << std::flush;
+        return 0;
+    }
+    if (options.mute) {
+        // Chosen before SDL starts its audio: the silent driver still asks for the music in real time.
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
 #ifdef _WIN32
     // Also covers the window and context failures, which end the process from inside set-up.
     std::atexit(pauseAfterFailure);
 #endif
     enterAssetsDirectory();
+    createShowSingletons();
+    engine->windowMode = {options.windowed, options.windowWidth, options.windowHeight, options.display};
     if (!startShow()) {
         engine->shutdown();
         return 1;
@@ -87,26 +81,18 @@ int main(int argc, char* argv[]) {
         return endWithoutMusic(device, error);
     }
 
-    if (options.hasStart && !skipToStart(options.start)) {
-        return endWithoutMusic(device, "kavex_velmora: the music ends before the --start position " + options.start.text,
-                               SHOW_OPTIONS_EXIT_CODE);
-    }
-    startMusicTimeline(options.avOffsetMs);
-    int32_t tickShiftMs = 0;
-    if (options.hasStart) {
-        tickShiftMs = resumeFrameClock(static_cast<int32_t>(SDL_GetTicks()));
-    } else {
+    if (!options.hasStart) {
         demoState = ScenePreRoll;
         SDL_Delay(1000);
         demoState = SceneOpening;
-        startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
     }
-    ShaderWatch watch;
-    if (options.watch) {
-        startShaderWatch(watch, SDL_GetTicks());
+    int32_t tickShiftMs = 0;
+    if (!startPlaying(device, options, tickShiftMs, error)) {
+        return endWithoutMusic(device, error, SHOW_OPTIONS_EXIT_CODE);
     }
-    SDL_PauseAudioDevice(device, 0);
-    runFrameLoop(device, tickShiftMs, options.watch ? &watch : nullptr);
+    if (!runFrameLoop(device, options, tickShiftMs, error)) {
+        return endWithoutMusic(device, error);
+    }
 
     SDL_PauseAudioDevice(device, 1);
     unloadShowModule();

@@ -184,3 +184,18 @@ TEST(EndToEnd, AStartPastTheMusicsEndIsABadOption) {
     EXPECT_NE(result.err.find("kavex_velmora: the music ends before the --start position 60s\n"), std::string::npos)
         << result.err;
 }
+
+TEST(EndToEnd, LoopingFromAStartReturnsToThatPositionEachRound) {
+    std::string directory = stageShowDirectory(allScenesModule());
+    ShowRunOptions options;
+    options.arguments = {"--start", "25:0", "--loop"};
+    options.escapeAfterSeconds = 6;  // a round from 25:0 lasts under a second
+    ShowResult result = runShowHeadless(directory, options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> starts = linesStartingWith(result.out, "Starting at ");
+    ASSERT_GE(starts.size(), 2u) << result.out;
+    for (const std::string& line : starts) {
+        EXPECT_EQ(line, starts[0]);
+    }
+    EXPECT_NE(starts[0].find(", order 25 row 0, scene 6"), std::string::npos) << starts[0];
+}
