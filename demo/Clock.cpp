@@ -24,3 +24,5 @@ uint32_t advanceFrameClock(int32_t tick) {
     lastTickMs = frameTickMs + static_cast<int32_t>(sleepMs);
     return sleepMs;
 }
+
+bool frameIsDue(int32_t tick) { return tick - lastTickMs >= FRAME_PACING_THRESHOLD_MS - FRAME_PACING_THRESHOLD_MS / 4; }

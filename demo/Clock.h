@@ -32,3 +32,9 @@ void startFrameClock(int32_t tick);
 // A sleep is counted in the frame that slept, so the loop holds about 60 frames a
 // second even without vertical sync or on faster displays.
 uint32_t advanceFrameClock(int32_t tick);
+
+// For a driver that cannot sleep (the browser calls it once per display refresh): true when a
+// frame may begin at `tick`. A call that comes more than a quarter frame early is skipped and
+// waiting for the next one stands in for the sleep, so 120 and 144 Hz displays still get about
+// 60 frames a second while a 60 Hz display's slightly early calls still draw.
+bool frameIsDue(int32_t tick);

@@ -34,10 +34,10 @@ void drawWireframeFloor() {
         return;
     }
     glLineWidth(1.0f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    engine->setWireframe(true);
     plane->draw();
     glLineWidth(1.0f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    engine->setWireframe(false);
 }
 
 // The flamingo and its mirror image. The mirroring stays in the entity, so the two

@@ -61,15 +61,16 @@ Engine* Engine::getInstance() {
 void Engine::init() {
     SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, GL_IS_ES ? 0 : 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, GL_IS_ES ? SDL_GL_CONTEXT_PROFILE_ES : SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
 
+    // In the browser the window is the page's canvas, one design frame that the page scales into
+    // the browser window; full screen there is the viewer's choice.
+    const Uint32 screenFlags = GL_IS_ES ? 0u : (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
     window = SDL_CreateWindow("Kavex Demo 2024 Velmora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH,
-                              SCREEN_HEIGHT,
-                              SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN |
-                                  SDL_WINDOW_BORDERLESS);
+                              SCREEN_HEIGHT, screenFlags | SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
     if (window == nullptr) {
         std::cout << "Window could not be created! SDL_Error: " << SDL_GetError() << "\n";
         std::exit(1);
@@ -81,9 +82,11 @@ void Engine::init() {
         std::cerr << "OpenGL context could not be created! Error: " << SDL_GetError() << std::endl;
         std::exit(2);
     }
+#ifndef SHOW_GL_ES
     if (gladLoadGL(reinterpret_cast<GLADloadfunc>(SDL_GL_GetProcAddress)) == 0) {
         std::exit(3);
     }
+#endif
     if (SDL_GL_SetSwapInterval(1) < 0) {
         std::cerr << "Warning: Unable to set VSync! SDL Error: " << SDL_GetError() << std::endl;
         std::exit(4);
@@ -103,7 +106,10 @@ void Engine::init() {
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
     windowFramebuffer = 0;
     SDL_ShowCursor(SDL_DISABLE);
-    SDL_SetRelativeMouseMode(SDL_TRUE);
+    // A page that locks the pointer would need Escape to reach its own buttons again.
+    if (!GL_IS_ES) {
+        SDL_SetRelativeMouseMode(SDL_TRUE);
+    }
 
     camera2DPosition = {0.0f, 0.0f, 3.0f};
     camera2DFront = {0.0f, 0.0f, -1.0f};

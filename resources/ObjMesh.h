@@ -43,3 +43,8 @@ struct ObjMeshData {
 // Parses the OBJ subset without touching GL. Returns false with "line N: reason" in error
 // when the input is malformed.
 bool parseObj(std::istream& in, ObjMeshData& mesh, std::string& error);
+
+// The edges that a wireframe of the triangle list draws, as a line list: a b, b c, c a for each
+// triangle, shared edges twice, as filled-polygon outlines draw them. A trailing partial triangle
+// is ignored.
+std::vector<uint32_t> triangleEdges(const std::vector<uint32_t>& triangles);

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <vector>
 
-#include <glad/gl.h>
+#include "resources/GL.h"
 
 #include "resources/ResourceManager.h"
 

@@ -12,6 +12,7 @@ PACKAGES=(
   ffmpeg sox
   clang libclang-rt-14-dev libtinyobjloader-dev
   fonts-dejavu-core fonts-league-spartan fonts-kaushanscript
+  emscripten chromium
 )
 
 missing=()

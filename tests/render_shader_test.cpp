@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/Engine.h"
@@ -131,3 +132,18 @@ TEST_F(EffectShader, LoadingTwiceKeepsTheFirstProgramAndAFailedEffectStillHasIts
 }
 
 }  // namespace
+
+TEST(ShaderSource, ForEsTheVersionLineBecomesEsWithPrecisionAndTheBodyKeepsItsLineNumbers) {
+    const std::string body = "// comment\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
+    const std::string es = glslForEs("#version 330 core\n" + body);
+    ASSERT_EQ(es.rfind("#version 300 es\n", 0), 0u) << es;
+    EXPECT_NE(es.find("precision highp float;\n"), std::string::npos) << "fragment stages have no default float";
+    EXPECT_EQ(es.find("330"), std::string::npos) << es;
+    const std::string tail = "#line 2\n" + body;
+    ASSERT_GE(es.size(), tail.size());
+    EXPECT_EQ(es.substr(es.size() - tail.size()), tail) << "the file's second line is line 2 again";
+
+    const std::string bare = glslForEs("void main() {}\n");
+    EXPECT_EQ(bare.rfind("#version 300 es\n", 0), 0u);
+    EXPECT_NE(bare.find("#line 1\nvoid main() {}\n"), std::string::npos) << bare;
+}
