@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 
 #include "demo/Clock.h"
 #include "demo/Demo.h"
@@ -36,7 +37,7 @@ bool approach(float& current, float target, float step) {
     return true;
 }
 
-float clockSine(float periodDivisor) { return sinf32(static_cast<float>(timeMs) / periodDivisor); }
+float clockSine(float periodDivisor) { return std::sin(static_cast<float>(timeMs) / periodDivisor); }
 
 void setGrowthElements() {
     if (MeshRecord* mesh = resourceManager->meshById(sceneState.growthMesh)) {

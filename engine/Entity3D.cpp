@@ -1,6 +1,7 @@
 #include "engine/Entity3D.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/Engine.h"
 #include "engine/Shader.h"
@@ -80,7 +81,7 @@ void Entity3DPlaneMusic::update(int32_t nowMs) {
         }
     }
     eye = engine->camera.basePosition + eyeOffset;
-    eye.y += sinf32(static_cast<float>(nowMs) / 1000.0f) * (factor * 0.2f) + 0.7f;
+    eye.y += std::sin(static_cast<float>(nowMs) / 1000.0f) * (factor * 0.2f) + 0.7f;
 }
 
 void Entity3DPlaneMusic::draw() {

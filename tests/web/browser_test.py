@@ -130,6 +130,8 @@ class Browser:
         self.session = self.call("Target.attachToTarget", targetId=page["targetId"], flatten=True)["sessionId"]
         self.call("Runtime.enable")
         self.call("Page.enable")
+        # A 16:9 viewport: the canvas fills it without bars, as the capture's frame does.
+        self.call("Emulation.setDeviceMetricsOverride", width=1920, height=1080, deviceScaleFactor=1, mobile=False)
         self.call("Page.navigate", url=url)
 
     def screenshot(self, path):
@@ -139,9 +141,13 @@ class Browser:
             file.write(base64.b64decode(data))
 
 
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
 def serve(directory):
-    handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=directory)
-    handler.log_message = lambda *args: None
+    handler = functools.partial(QuietHandler, directory=directory)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
@@ -164,7 +170,7 @@ def run_show(site, module, out):
     served = tempfile.mkdtemp(prefix="velmora-site-")
     profile = tempfile.mkdtemp(prefix="velmora-chromium-")
     for name in os.listdir(site):
-        os.symlink(os.path.join(site, name), os.path.join(served, name))
+        os.symlink(os.path.abspath(os.path.join(site, name)), os.path.join(served, name))
     shutil.copy(module, os.path.join(served, "test.mod"))
     server = serve(served)
     browser = Browser(profile, os.path.join(out, "chromium.log"))
@@ -204,6 +210,7 @@ def run_show(site, module, out):
 
 
 def capture_stills(build, module, positions, out):
+    build = os.path.abspath(build)
     args = [os.path.join(build, "kavex_capture"), "--module", os.path.abspath(module), "--size", "960x540",
             "--still-prefix", os.path.join(os.path.abspath(out), "still_")]
     for order, row in positions:
