@@ -182,6 +182,7 @@ def run_show(site, module, out):
     browser = Browser(profile, os.path.join(out, "chromium.log"))
     shots = {}
     ended = False
+    restarted = False
     try:
         browser.open_page(f"http://127.0.0.1:{server.server_port}/index.html?module=test.mod")
         deadline = time.monotonic() + 60
@@ -200,9 +201,15 @@ def run_show(site, module, out):
                 browser.screenshot(path)
                 # Compared with the still of the position the page showed, which may be a row later.
                 shots[pending.pop(0)] = (seen, path)
+                if len(shots) == 1:
+                    # Escape belongs to the browser (it leaves full screen); the show plays on.
+                    for kind in ("rawKeyDown", "keyUp"):
+                        browser.call("Input.dispatchKeyEvent", type=kind, key="Escape", code="Escape",
+                                     windowsVirtualKeyCode=27)
             if browser.evaluate("!document.getElementById('again').hidden"):
                 ended = True
                 browser.screenshot(os.path.join(out, "browser_end.png"))
+                restarted = play_again(browser)
                 break
             time.sleep(0.05)
         browser.call("Runtime.evaluate", expression="0")  # collects the last console events
@@ -211,7 +218,21 @@ def run_show(site, module, out):
         server.shutdown()
         shutil.rmtree(served, ignore_errors=True)
         shutil.rmtree(profile, ignore_errors=True)
-    return browser.console, shots, ended
+    return browser.console, shots, ended, restarted
+
+
+def play_again(browser):
+    """Clicks "Play again"; true when the reloaded page starts the show by itself."""
+    browser.evaluate("document.getElementById('again').click()", gesture=True)
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        time.sleep(0.2)
+        try:
+            if (browser.evaluate("typeof Module._showPosition === 'function' && Module._showPosition()") or 0) > 0:
+                return True
+        except RuntimeError:
+            pass  # the page is between documents
+    return False
 
 
 def capture_stills(build, module, positions, out):
@@ -220,6 +241,7 @@ def capture_stills(build, module, positions, out):
             "--still-prefix", os.path.join(os.path.abspath(out), "still_")]
     for order, row in positions:
         args += ["--still", f"{order}:{row}"]
+    args += ["--until", f"{positions[-1][0]}:{positions[-1][1]}"]
     env = dict(os.environ, SDL_VIDEODRIVER="offscreen")
     subprocess.run(args, cwd=build, env=env, check=True, stdout=subprocess.DEVNULL)
     return {p: os.path.join(out, f"still_{p[0]}-{p[1]}.png") for p in positions}
@@ -233,19 +255,23 @@ def main():
     failures = []
 
     started = time.monotonic()
-    console, shots, ended = run_show(site, module, out)
+    console, shots, ended, restarted = run_show(site, module, out)
     print(f"  browser run: {time.monotonic() - started:.0f} s")
     with open(os.path.join(out, "console.txt"), "w") as file:
         file.write("\n".join(console) + "\n")
 
-    startup = [line for line in console if line.startswith("Adding")]
+    # The lines of the first run only: "Play again" loads the page, and the show, anew.
+    first_run = console[:console.index(END_LINE)] if END_LINE in console else console
+    startup = [line for line in first_run if line.startswith("Adding")]
     if startup != EXPECTED_STARTUP:
         failures.append(f"start-up lines differ: got {startup}")
-    problems = [line for line in console if "rror" in line or line.startswith("Failed") or "Imposible" in line]
+    problems = [line for line in first_run if "rror" in line or line.startswith("Failed") or "Imposible" in line]
     if problems:
         failures.append(f"error lines on the console: {problems}")
     if not ended or END_LINE not in console:
         failures.append("the page never showed the end of the show")
+    elif not restarted:
+        failures.append("\"Play again\" did not start the show again")
     if any(position not in shots for position in COMPARED):
         failures.append(f"screenshots of {sorted(shots)} only, wanted {len(POSITIONS)}")
 
