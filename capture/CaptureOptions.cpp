@@ -25,9 +25,19 @@ bool parseCount(const std::string& text, int64_t limit, int32_t& value) {
     return true;
 }
 
-// Whole string as a finite non-negative decimal number.
+// Whole string as a non-negative decimal number: digits with at most one point, nothing else
+// (strtod alone would also take "0x10", "1e3" or "inf").
 bool parseAmount(const std::string& text, double& value) {
-    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') {
+    bool digits = false;
+    size_t points = 0;
+    for (char c : text) {
+        digits = digits || (c >= '0' && c <= '9');
+        points += c == '.' ? 1 : 0;
+        if ((c < '0' || c > '9') && c != '.') {
+            return false;
+        }
+    }
+    if (!digits || points > 1) {
         return false;
     }
     char* end = nullptr;
@@ -230,13 +240,18 @@ Run:
   --help                 this text
 
 Positions (POS):
-  12.5s or 1500ms        time since the music started
+  12.5s or 1500ms        time since the music started (decimal digits and one point)
   ORDER:ROW              order position and row of the module, e.g. 5:0
 
 Clock: frame k (from 0) shows the show at (k + 1) x 1000 / fps ms after the music started,
 rounded down, and its sound is the music from the previous frame's end to that moment,
 to the sample. The show clock reads 1000 ms when the music starts (the show's own reads
 SDL's tick count then).
-Exit status: 0 when every output was written, 1 otherwise, 2 on bad options.
+Outputs are checked before the first frame: two outputs naming the same file, an output
+naming the module, a folder given as a file, a missing or unwritable folder, or a still
+at an order the module does not have end the run at once. A run that fails later
+removes every file it wrote and names them.
+Exit status: 0 when every output was written, 1 when the run failed, 2 on bad options
+or outputs refused before the first frame.
 )";
 }

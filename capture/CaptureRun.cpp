@@ -14,6 +14,7 @@
 #include "capture/FrameImage.h"
 #include "capture/LabelFont.h"
 #include "capture/OffscreenWindow.h"
+#include "capture/OutputFiles.h"
 #include "capture/ProgressLine.h"
 #include "capture/VideoEncoder.h"
 #include "capture/WavFile.h"
@@ -43,6 +44,8 @@ struct CaptureOutputs {
     VideoEncoder video;
     bool wantHashes = false;
     HashLog hashes;
+    std::string workFolder;            // the video's temporary files
+    std::vector<std::string> written;  // files this run wrote, removed if it fails
 };
 
 std::string absolutePath(const std::string& path) { return std::filesystem::absolute(path).string(); }
@@ -71,16 +74,33 @@ bool openOutputs(const CaptureOptions& options, CaptureOutputs& out, std::string
     }
     out.wantVideo = !options.videoPath.empty();
     out.wantWav = out.wantVideo || !options.wavPath.empty();
+    if (out.wantVideo) {
+        out.workFolder = makeWorkFolder(options.videoPath, error);
+        if (out.workFolder.empty()) {
+            return false;
+        }
+    }
     out.wavIsTemporary = options.wavPath.empty();
-    out.wavPath = out.wavIsTemporary ? options.videoPath + ".music.wav" : options.wavPath;
-    if (out.wantWav && !openWav(out.wav, out.wavPath, error)) {
+    out.wavPath = out.wavIsTemporary ? out.workFolder + "/music.wav" : options.wavPath;
+    bool wavOpen = !out.wantWav || openWav(out.wav, out.wavPath, error);
+    if (out.wav.file != nullptr && !out.wavIsTemporary) {
+        out.written.push_back(out.wavPath);
+    }
+    if (!wavOpen) {
         return false;
     }
-    if (out.wantVideo && !startVideo(out.video, options.videoPath, options.width, options.height, options.fps, error)) {
+    if (out.wantVideo &&
+        !startVideo(out.video, options.videoPath, out.workFolder, options.width, options.height, options.fps, error)) {
         return false;
     }
     out.wantHashes = !options.hashesPath.empty();
-    return !out.wantHashes || openHashLog(out.hashes, options.hashesPath, error);
+    if (out.wantHashes && !openHashLog(out.hashes, options.hashesPath, error)) {
+        return false;
+    }
+    if (out.wantHashes) {
+        out.written.push_back(options.hashesPath);
+    }
+    return true;
 }
 
 bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t frame, int32_t showMs,
@@ -91,6 +111,7 @@ bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64
             if (!writePng(path, image, error)) {
                 return false;
             }
+            out.written.push_back(path);
             out.stillsDone[i] = true;
             std::cout << "Still " << options.stills[i].text << " (frame " << frame << ", order " << musicSnapshot.order
                       << " row " << musicSnapshot.row << "): " << path << std::endl;
@@ -128,6 +149,7 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
         if (!writePng(options.contactSheetPath, composeContactSheet(out.sheet.thumbnails, out.font, title), error)) {
             return false;
         }
+        out.written.push_back(options.contactSheetPath);
         std::cout << "Contact sheet: " << options.contactSheetPath << std::endl;
     }
     if (out.wantWav && !closeWav(out.wav, error)) {
@@ -138,32 +160,43 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
         if (!made) {
             return false;
         }
+        out.written.push_back(options.videoPath);
         std::cout << "Video: " << options.videoPath << std::endl;
     }
-    if (out.wantWav && out.wavIsTemporary) {
-        std::remove(out.wavPath.c_str());
-    } else if (out.wantWav) {
+    removeWorkFolder(out.workFolder);
+    if (out.wantWav && !out.wavIsTemporary) {
         std::cout << "Music: " << out.wavPath << std::endl;
     }
     return !out.wantHashes || closeHashLog(out.hashes, error);
 }
 
+// A failed run leaves nothing that could pass for a finished output; it says what it removed.
 void abandonOutputs(CaptureOutputs& out) {
     if (out.wantVideo) {
         abandonVideo(out.video);
     }
+    std::string ignored;
     if (out.wav.file != nullptr) {
-        std::string ignored;
         closeWav(out.wav, ignored);
     }
-    if (out.wantWav && out.wavIsTemporary) {
-        std::remove(out.wavPath.c_str());
+    if (out.hashes.file != nullptr) {
+        closeHashLog(out.hashes, ignored);
+    }
+    removeWorkFolder(out.workFolder);
+    std::string removed;
+    for (const std::string& path : out.written) {
+        if (removeOutputFile(path)) {
+            removed += (removed.empty() ? "" : ", ") + path;
+        }
+    }
+    if (!removed.empty()) {
+        std::cerr << "kavex_capture: removed the unfinished outputs " << removed << std::endl;
     }
 }
 
-int fail(const std::string& error) {
+int fail(const std::string& error, int code = 1) {
     std::cerr << "kavex_capture: " << error << std::endl;
-    return 1;
+    return code;
 }
 
 // Renders frames until the music ends or the end position is passed; false on an output failure.
@@ -221,22 +254,27 @@ int runCapture(const CaptureOptions& given) {
     if (!std::filesystem::is_directory("Assets", ignored)) {
         return fail("no Assets folder here or beside the executable; run it from the build directory");
     }
+    std::string error;
+    if (!checkOutputFiles(options, error)) {
+        return fail(error, 2);
+    }
     if (!startShow()) {
         engine->shutdown();
         return fail("the scene set-up failed");
     }
-    std::string error;
     OffscreenWindow window;
     CaptureOutputs out;
     bool ready = createOffscreenWindow(window, options.width, options.height, error);
     ready = ready && loadShowModule(options.modulePath.c_str(), error);
-    ready = ready && openOutputs(options, out, error);
+    bool goodStills = !ready || checkStillOrders(options.stills, moduleOrderCount(modFile), error);
+    ready = ready && goodStills && openOutputs(options, out, error);
     int64_t frames = 0;
     bool done = ready && renderFrames(options, window, out, frames, error) && finishOutputs(options, out, frames, error);
     if (!done) {
+        fail(error);
         abandonOutputs(out);
     }
     unloadShowModule();
     engine->shutdown();
-    return done ? 0 : fail(error);
+    return done ? 0 : (goodStills ? 1 : 2);
 }

@@ -1,6 +1,8 @@
 #include "capture/FrameHashes.h"
 
+#include <cerrno>
 #include <cinttypes>
+#include <cstring>
 
 uint64_t hashBytes(const uint8_t* bytes, size_t count) {
     uint64_t hash = 0xcbf29ce484222325ull;
@@ -34,7 +36,7 @@ bool closeHashLog(HashLog& log, std::string& error) {
     bool closed = std::fclose(log.file) == 0;
     log.file = nullptr;
     if (!closed) {
-        error = "cannot finish the hash file " + log.path;
+        error = "cannot finish the hash file " + log.path + " (" + std::strerror(errno) + ")";
     }
     return closed;
 }

@@ -1,8 +1,43 @@
 #include "capture/FrameImage.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <stb_image_write.h>
+
+#include "capture/OutputFiles.h"
+
+namespace {
+
+void appendEncoded(void* context, void* data, int size) {
+    auto* encoded = static_cast<std::vector<uint8_t>*>(context);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    encoded->insert(encoded->end(), bytes, bytes + size);
+}
+
+// stb's own file writer ignores failed writes; here every write and the close are checked.
+bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = "cannot write the PNG file " + path + " (" + std::strerror(errno) + ")";
+        return false;
+    }
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    int writeError = errno;
+    bool closed = std::fclose(file) == 0;
+    if (written && closed) {
+        return true;
+    }
+    error = "cannot write the PNG file " + path + " (" + std::strerror(written ? errno : writeError) + ")";
+    if (removeOutputFile(path)) {
+        error += "; the partial file was removed";
+    }
+    return false;
+}
+
+}  // namespace
 
 FrameImage makeImage(int32_t width, int32_t height, uint32_t rgbColour) {
     FrameImage image;
@@ -58,9 +93,11 @@ void pasteImage(FrameImage& target, const FrameImage& source, int32_t x, int32_t
 }
 
 bool writePng(const std::string& path, const FrameImage& image, std::string& error) {
-    if (stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(), image.width * 3) == 0) {
-        error = "cannot write the PNG file " + path;
+    std::vector<uint8_t> encoded;
+    if (stbi_write_png_to_func(appendEncoded, &encoded, image.width, image.height, 3, image.rgb.data(),
+                               image.width * 3) == 0) {
+        error = "cannot encode the PNG file " + path;
         return false;
     }
-    return true;
+    return writeWholeFile(path, encoded, error);
 }

@@ -19,5 +19,5 @@ FrameImage scaleImageDown(const FrameImage& source, int32_t width, int32_t heigh
 // Copies `source` into `target` with its top-left corner at (x, y), clipped to the target.
 void pasteImage(FrameImage& target, const FrameImage& source, int32_t x, int32_t y);
 
-// False with a reason when the file cannot be written.
+// False with a reason when the file cannot be written whole; a partial file is removed.
 bool writePng(const std::string& path, const FrameImage& image, std::string& error);

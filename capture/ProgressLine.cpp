@@ -1,6 +1,5 @@
 #include "capture/ProgressLine.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -31,12 +30,23 @@ void showProgress(ProgressLine& progress, int64_t framesDone, bool final) {
         std::fprintf(stderr, "%s%lld frames in %.1f s, %.1f fps\n", start, static_cast<long long>(framesDone), seconds,
                      rate);
     } else {
-        // The music may run a little past its announced length; never show a negative remainder.
-        int64_t expected = std::max(progress.expectedFrames, framesDone);
-        long left = rate > 0.0 ? static_cast<long>(static_cast<double>(expected - framesDone) / rate) : 0;
-        std::fprintf(stderr, "%sframe %lld of ~%lld, %.1f fps, %ld:%02ld left%s", start,
-                     static_cast<long long>(framesDone), static_cast<long long>(expected), rate, left / 60, left % 60,
-                     progress.terminal ? "   " : "\n");
+        // Padded on a terminal so a shorter line covers the longer one before it.
+        std::fprintf(stderr, progress.terminal ? "%s%-60s" : "%s%s\n", start,
+                     progressText(progress.expectedFrames, framesDone, rate).c_str());
     }
     std::fflush(stderr);
+}
+
+std::string progressText(int64_t expectedFrames, int64_t framesDone, double rate) {
+    char text[96];
+    if (framesDone >= expectedFrames) {
+        // Past the estimate (a song that repeats runs longer than the player announces): no made-up total.
+        std::snprintf(text, sizeof text, "frame %lld, %.1f fps", static_cast<long long>(framesDone), rate);
+        return text;
+    }
+    long left = rate > 0.0 ? static_cast<long>(static_cast<double>(expectedFrames - framesDone) / rate) : 0;
+    std::snprintf(text, sizeof text, "frame %lld of ~%lld, %.1f fps, %ld:%02ld left",
+                  static_cast<long long>(framesDone), static_cast<long long>(expectedFrames), rate, left / 60,
+                  left % 60);
+    return text;
 }

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -47,10 +49,12 @@ bool waitForSuccess(pid_t pid) {
 
 }  // namespace
 
-bool startVideo(VideoEncoder& video, const std::string& path, int32_t width, int32_t height, int32_t fps,
-                std::string& error) {
+bool startVideo(VideoEncoder& video, const std::string& path, const std::string& workFolder, int32_t width,
+                int32_t height, int32_t fps, std::string& error) {
     video.path = path;
-    video.pictureOnlyPath = path + ".pictures.mp4";
+    video.pictureOnlyPath = workFolder + "/pictures.mp4";
+    // ffmpeg picks the container by the name's extension.
+    video.joinedPath = workFolder + "/joined" + std::filesystem::path(path).extension().string();
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         error = "cannot make a pipe to ffmpeg";
@@ -102,14 +106,21 @@ bool finishVideo(VideoEncoder& video, const std::string& wavPath, std::string& e
     const std::vector<std::string> args = {
         FFMPEG, "-hide_banner", "-loglevel", "error", "-y", "-i", video.pictureOnlyPath, "-i", wavPath,
         "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy", "-c:a", "aac", "-b:a", "192k",
-        "-movflags", "+faststart", video.path};
+        "-movflags", "+faststart", video.joinedPath};
     pid_t muxer = spawn(args, -1, error);
     bool muxed = muxer >= 0 && waitForSuccess(muxer);
     std::remove(video.pictureOnlyPath.c_str());
     if (!muxed) {
+        std::remove(video.joinedPath.c_str());
         if (error.empty()) {
             error = "ffmpeg failed to join the music to " + video.path;
         }
+        return false;
+    }
+    // The video appears under its name only once it is whole.
+    if (std::rename(video.joinedPath.c_str(), video.path.c_str()) != 0) {
+        error = "cannot move the finished video to " + video.path + " (" + std::strerror(errno) + ")";
+        std::remove(video.joinedPath.c_str());
         return false;
     }
     return true;
@@ -125,4 +136,5 @@ void abandonVideo(VideoEncoder& video) {
         video.process = -1;
     }
     std::remove(video.pictureOnlyPath.c_str());
+    std::remove(video.joinedPath.c_str());
 }

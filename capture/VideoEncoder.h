@@ -12,12 +12,15 @@ struct VideoEncoder {
     int input = -1;
     std::string path;
     std::string pictureOnlyPath;
+    std::string joinedPath;  // pictures and music, renamed to `path` once whole
 };
 
-bool startVideo(VideoEncoder& video, const std::string& path, int32_t width, int32_t height, int32_t fps,
-                std::string& error);
+// The picture-only stream is written in `workFolder` until the music joins it.
+bool startVideo(VideoEncoder& video, const std::string& path, const std::string& workFolder, int32_t width,
+                int32_t height, int32_t fps, std::string& error);
 bool writeVideoFrame(VideoEncoder& video, const FrameImage& frame, std::string& error);
-// Ends the picture stream and writes the MP4 with the music as AAC.
+// Ends the picture stream and writes the MP4 with the music as AAC; nothing appears at the
+// video's own name unless this succeeds.
 bool finishVideo(VideoEncoder& video, const std::string& wavPath, std::string& error);
 // Stops the encoder after a failure and removes what it left.
 void abandonVideo(VideoEncoder& video);

@@ -1,6 +1,8 @@
 #include "capture/WavFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "music/Player.h"
 
@@ -55,7 +57,7 @@ bool appendWav(WavFile& wav, const uint8_t* bytes, size_t count, std::string& er
         return false;
     }
     if (std::fwrite(bytes, 1, count, wav.file) != count) {
-        error = "cannot write the WAV file " + wav.path;
+        error = "cannot write the WAV file " + wav.path + " (" + std::strerror(errno) + ")";
         return false;
     }
     wav.dataBytes += count;
@@ -67,10 +69,11 @@ bool closeWav(WavFile& wav, std::string& error) {
     fillHeader(header, static_cast<uint32_t>(wav.dataBytes));
     bool written = std::fseek(wav.file, 0, SEEK_SET) == 0 &&
                    std::fwrite(header, 1, WAV_HEADER_BYTES, wav.file) == WAV_HEADER_BYTES;
+    int writeError = errno;
     bool closed = std::fclose(wav.file) == 0;
     wav.file = nullptr;
     if (!written || !closed) {
-        error = "cannot finish the WAV file " + wav.path;
+        error = "cannot finish the WAV file " + wav.path + " (" + std::strerror(written ? errno : writeError) + ")";
         return false;
     }
     return true;

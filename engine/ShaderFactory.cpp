@@ -6,6 +6,7 @@
 #include "resources/GL.h"
 
 #include "engine/Shader.h"
+#include "resources/ShortQuote.h"
 
 namespace {
 
@@ -25,12 +26,22 @@ Shader* constructShader(ShaderKind kind) {
     return nullptr;
 }
 
+// Driver messages quote the source; a damaged file can make them huge.
+constexpr size_t LOG_LINE_LIMIT = 160;
+constexpr int LOG_LINES_SHOWN = 20;
+
 // The driver's messages, indented under the failure line so they read as its details.
 void printIndented(const std::string& text) {
     std::istringstream lines(text);
     std::string line;
+    int count = 0;
     while (std::getline(lines, line)) {
-        std::cerr << "    " << line << "\n";
+        if (++count <= LOG_LINES_SHOWN) {
+            std::cerr << "    " << shortQuote(line, LOG_LINE_LIMIT) << "\n";
+        }
+    }
+    if (count > LOG_LINES_SHOWN) {
+        std::cerr << "    ... and " << count - LOG_LINES_SHOWN << " more lines\n";
     }
     std::cerr.flush();
 }

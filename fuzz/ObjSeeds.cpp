@@ -1,5 +1,6 @@
 // Writes the fuzzer's seed corpus: small OBJ files covering every construct the parser
-// reads, each a starting point for mutation. Usage: obj_seeds DIRECTORY
+// reads (exporters' polygons, negative indices, colours, byte-order marks and tabs included),
+// each a starting point for mutation. Usage: obj_seeds DIRECTORY
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -56,6 +57,23 @@ std::vector<std::pair<std::string, std::string>> seeds() {
          "v 1.5e-3 -0 +2\nv .5 -.25 3abc\nv 1e38 -1e-38 0x10\nvt 0.0f 1.\nvt -2 7\nf 1/1 2/2 3/1\nv 0 0 0\n"},
         {"forward_reference.obj", "f 1/1 2/2 3/3\nvt 0 0\nvt 1 0\nvt 0 1\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"},
         {"grid.obj", texturedGrid(6)},
+        {"polygons.obj",
+         "v 0 0 0\nv 2 0 0\nv 3 1 0\nv 1 2 0\nv -1 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+         "f 1 2 3 4 5\nf 1/1 2/2 3/3 4/4\nf 5//1 4//1 3//1 2//1 1//1\n"},
+        {"negative_indices.obj",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nf -3/-3 -2/-2 -1/-1\n"
+         "v 1 1 0\nvt 1 1\nf -4/-4/1 -2/-2/1 -1/-1/1\nl -1 -4 2\n"},
+        {"colours.obj", "v 0 0 0 1 0 0\nv 1 0 0 0 1 0\nv 0 1 0 0 0 1\nv 1 1 0 1\nf 1 2 3\nf 2 4 3\n"},
+        {"byte_order_mark.obj", "\xEF\xBB\xBFv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"blanks_and_tabs.obj",
+         "v\t0  0\t\t0\nv   1 0 0 \t\nv 0\t1 0\t\r\nvt\t 0 \t0\nf  1/1\t2/1   3/1  \n\tf 9 9 9\nl\t1\t 2\n"},
+        {"three_number_vt.obj",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0 0 0\nvt 1 0 0\nvt 0 1 0.5\nvt 1 1 1\n"
+         "f 1/1/1 2/2/1 4/4/1 3/3/1\n"},
+        {"exported.obj",
+         "\xEF\xBB\xBF# exported\r\nmtllib a.mtl\r\no quad\r\nv  -1 -1 0  0.2 0.3 0.4\r\nv  1 -1 0  0.2 0.3 0.4\r\n"
+         "v  1 1 0  0.2 0.3 0.4\r\nv  -1 1 0  0.2 0.3 0.4\r\nvt 0 0 0\r\nvt 1 0 0\r\nvt 1 1 0\r\nvt 0 1 0\r\n"
+         "vn 0 0 1\r\nusemtl skin\r\ns 1\r\nf\t-4/-4/-1\t-3/-3/-1\t-2/-2/-1\t-1/-1/-1\r\n"},
     };
 }
 

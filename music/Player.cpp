@@ -1,7 +1,10 @@
 #include "music/Player.h"
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
+
+#include "music/ModuleHeader.h"
 
 // The player object's development header needs the fixed-width types first.
 #include <cstdint>
@@ -23,6 +26,13 @@ const CSoundFile& playerOf(ModPlugFile* file) { return *reinterpret_cast<const C
 }  // namespace
 
 ModPlugFile* loadModuleFile(const char* path, std::string& error) {
+    // Opening a named pipe would wait for a writer forever, and a folder has no size to read.
+    std::error_code statusError;
+    std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error = std::string("The music module ") + path + " is not a regular file";
+        return nullptr;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
         error = std::string("Cannot open the music module ") + path;
@@ -42,6 +52,12 @@ ModPlugFile* loadModuleFile(const char* path, std::string& error) {
                 std::to_string(file.gcount()) + " of " + std::to_string(size) + " bytes)";
         return nullptr;
     }
+    uint64_t needed = protrackerModuleBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    if (needed > static_cast<uint64_t>(size)) {
+        error = std::string("The music module ") + path + " is cut short: its header asks for " +
+                std::to_string(needed) + " bytes, the file has " + std::to_string(size);
+        return nullptr;
+    }
     ModPlugFile* loaded = ModPlug_Load(bytes.data(), static_cast<int>(size));
     if (loaded == nullptr) {
         error = std::string("The music module ") + path + " is damaged or not a module the player can read";
@@ -58,4 +74,13 @@ void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot) {
         snapshot.instrument[channel] = song.Chn[channel].nRowInstr;
         snapshot.note[channel] = song.Chn[channel].nRowNote;
     }
+}
+
+int32_t moduleOrderCount(ModPlugFile* player) {
+    const CSoundFile& song = playerOf(player);
+    int32_t count = 0;
+    while (count < MAX_ORDERS && song.Order[count] != 0xFF) {
+        ++count;
+    }
+    return count;
 }

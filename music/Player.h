@@ -18,8 +18,13 @@ extern ModPlugFile* modFile;
 // Bytes the latest mix produced; 0 once the song has ended.
 extern std::atomic<int32_t> audioBytesRead;
 
-// Reads the module file whole and loads it into the player. Null with a one-line reason on failure.
+// Reads the module file whole and loads it into the player. Null with a one-line reason on failure:
+// not a regular file, an unusable size, a ProTracker-style module shorter than its header says,
+// or a file the player refuses.
 ModPlugFile* loadModuleFile(const char* path, std::string& error);
 
 // The snapshot fields of a player, in their order: position first, then channels 0 to 3.
 void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot);
+
+// Entries of the module's order list, up to its end mark.
+int32_t moduleOrderCount(ModPlugFile* player);

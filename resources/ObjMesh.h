@@ -3,6 +3,7 @@
 #include <fstream>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "resources/MeshRecord.h"
@@ -40,8 +41,11 @@ struct ObjMeshData {
     std::vector<uint32_t> elements;
 };
 
-// Parses the OBJ subset without touching GL. Returns false with "line N: reason" in error
-// when the input is malformed.
+// Parses OBJ text in place, without touching GL. Returns false with "line N: reason" in
+// error when the input is malformed; quoted input in the reason is cut to a few dozen bytes.
+bool parseObj(std::string_view text, ObjMeshData& mesh, std::string& error);
+
+// The same for the whole rest of a stream, read into memory first.
 bool parseObj(std::istream& in, ObjMeshData& mesh, std::string& error);
 
 // The edges that a wireframe of the triangle list draws, as a line list: a b, b c, c a for each

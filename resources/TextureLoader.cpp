@@ -1,6 +1,7 @@
 #include <stb_image.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <iostream>
 #include <vector>
 
@@ -9,6 +10,48 @@
 #include "resources/ResourceManager.h"
 
 namespace {
+
+// A small file can promise an enormous picture; past this many pixels (an 8192 x 8192 image)
+// it is refused before a byte is decoded.
+constexpr int64_t MAX_IMAGE_PIXELS = 64 * 1024 * 1024;
+
+std::string stbReason() {
+    const char* reason = stbi_failure_reason();
+    return reason != nullptr ? reason : "unknown reason";
+}
+
+// Why the file must not be decoded, from its header alone; empty when it may be.
+std::string refusalBeforeDecoding(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::file_status status = std::filesystem::status(path, ignored);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        return "not a regular file";
+    }
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    if (stbi_info(path.c_str(), &width, &height, &channels) == 0) {
+        return stbReason();
+    }
+    const std::string size = std::to_string(width) + " x " + std::to_string(height) + " pixels";
+    if (static_cast<int64_t>(width) * height > MAX_IMAGE_PIXELS) {
+        return size + ", more than the " + std::to_string(MAX_IMAGE_PIXELS / (1024 * 1024)) +
+               " megapixels an image may have";
+    }
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    if (width > largest || height > largest) {
+        return size + ", larger than the graphics driver's largest texture (" + std::to_string(largest) + ")";
+    }
+    return "";
+}
+
+// The loader's line first, then the reason under it.
+int32_t refuseImage(const std::string& path, const std::string& reason) {
+    std::cerr << "Error when loading image: " << path << ": stbi_load ERROR." << std::endl;
+    std::cerr << "    " << path << ": " << reason << std::endl;
+    return -1;
+}
 
 // Grey becomes RGB and grey+alpha RGBA, so every image uploads as GL_RGB or GL_RGBA.
 std::vector<unsigned char> expandGrey(const unsigned char* pixels, int width, int height, int channels) {
@@ -31,13 +74,16 @@ std::vector<unsigned char> expandGrey(const unsigned char* pixels, int width, in
 }  // namespace
 
 int32_t loadTexture(const std::string& path, TextureFilter filter) {
+    const std::string refusal = refusalBeforeDecoding(path);
+    if (!refusal.empty()) {
+        return refuseImage(path, refusal);
+    }
     int width = 0;
     int height = 0;
     int channels = 0;
     unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 0);
     if (pixels == nullptr) {
-        std::cerr << "Error when loading image: " << path << ": stbi_load ERROR." << std::endl;
-        return -1;
+        return refuseImage(path, stbReason());
     }
     std::vector<unsigned char> expanded;
     const unsigned char* upload = pixels;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "capture/CaptureOptions.h"
+#include "capture/ProgressLine.h"
 
 namespace {
 
@@ -145,4 +146,25 @@ TEST(ShowPositions, StillNamesAreSafeFileNames) {
     EXPECT_EQ(stillFileName("out/still_", position), "out/still_5-0.png");
     ASSERT_TRUE(parseShowPosition("12.5s", position, error));
     EXPECT_EQ(stillFileName("", position), "12.5s.png");
+}
+
+TEST(ShowPositions, TimesAreDecimalOnly) {
+    ShowPosition position;
+    std::string error;
+    ASSERT_TRUE(parseShowPosition(".5s", position, error)) << error;
+    EXPECT_EQ(position.timeMs, 500);
+    ASSERT_TRUE(parseShowPosition("010s", position, error)) << error;
+    EXPECT_EQ(position.timeMs, 10000);
+    for (const char* bad : {"0x10s", "0X1Ams", "1e3s", "1E2ms", "1.2.3s", ".s", "0x1p3s"}) {
+        EXPECT_FALSE(parseShowPosition(bad, position, error)) << bad << " read as " << position.timeMs;
+        EXPECT_NE(error.find(bad), std::string::npos) << error;
+    }
+}
+
+TEST(CaptureProgress, TheLineNeverShowsATotalItHasAlreadyPassed) {
+    EXPECT_EQ(progressText(1000, 100, 50.0), "frame 100 of ~1000, 50.0 fps, 0:18 left");
+    // A song that repeats runs on past the player's announced length: frames done, no "0:00 left".
+    const std::string past = progressText(1000, 1500, 50.0);
+    EXPECT_EQ(past, "frame 1500, 50.0 fps");
+    EXPECT_EQ(progressText(1000, 1000, 50.0).find("left"), std::string::npos);
 }

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+
 #include <stb_image.h>
 
 #include "capture/ContactSheet.h"
@@ -15,6 +18,7 @@
 #include "capture/FrameHashes.h"
 #include "capture/FrameImage.h"
 #include "capture/LabelFont.h"
+#include "capture/OutputFiles.h"
 #include "capture/VideoEncoder.h"
 #include "capture/WavFile.h"
 #include "music/Player.h"
@@ -81,6 +85,66 @@ double streamSeconds(const std::string& path, const std::string& stream) {
     return text.empty() ? -1.0 : std::atof(text.c_str());
 }
 
+// A tmpfs of a few pages, filled to the last byte, unmounted with the test. Mounting needs
+// root and a kernel that lets this process mount; where it may not, `ready` stays false.
+class FullFileSystem {
+public:
+    FullFileSystem() : folder(temporaryDirectory()) {
+        ready = mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0;
+        std::FILE* filler = ready ? std::fopen((folder + "/filler").c_str(), "wb") : nullptr;
+        if (filler != nullptr) {
+            std::vector<char> block(4096, 'x');
+            while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
+            }
+            std::fclose(filler);
+        }
+    }
+    ~FullFileSystem() {
+        if (ready) {
+            umount(folder.c_str());
+        }
+        fs::remove_all(folder);
+    }
+    std::string folder;
+    bool ready = false;
+};
+
+// A picture that does not compress, so its PNG is as large as its pixels.
+FrameImage noise(int32_t width, int32_t height) {
+    FrameImage image = makeImage(width, height, 0);
+    uint32_t state = 12345;
+    for (uint8_t& value : image.rgb) {
+        state = state * 1664525u + 1013904223u;
+        value = static_cast<uint8_t>(state >> 24);
+    }
+    return image;
+}
+
+// A set of capture options with the named outputs, as the run sees them (absolute paths).
+CaptureOptions outputsIn(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& named) {
+    CaptureOptions options;
+    options.stillPrefix = folder + "/still_";
+    options.modulePath = folder + "/song.mod";
+    for (const auto& [option, name] : named) {
+        std::string path = name.empty() || name[0] == '/' ? name : folder + "/" + name;
+        if (option == "--still") {
+            ShowPosition position;
+            std::string error;
+            parseShowPosition(name, position, error);
+            options.stills.push_back(position);
+        } else if (option == "--contact-sheet") {
+            options.contactSheetPath = path;
+        } else if (option == "--video") {
+            options.videoPath = path;
+        } else if (option == "--wav") {
+            options.wavPath = path;
+        } else {
+            options.hashesPath = path;
+        }
+    }
+    return options;
+}
+
 }  // namespace
 
 TEST(CaptureWav, HeaderDescribesTheSamplesWrittenInPieces) {
@@ -140,6 +204,112 @@ TEST(CaptureImages, PngKeepsEveryPixelAndRowOrder) {
     EXPECT_TRUE(std::equal(image.rgb.begin(), image.rgb.end(), loaded));
     stbi_image_free(loaded);
     EXPECT_FALSE(writePng("/nonexistent-folder/still.png", image, error));
+}
+
+TEST(CaptureImages, APngThatCannotBeWrittenWholeIsAFailure) {
+    FrameImage image = noise(64, 64);
+    std::string error;
+    EXPECT_FALSE(writePng("/dev/full", image, error));
+    EXPECT_NE(error.find("/dev/full"), std::string::npos) << error;
+    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
+    // A device is never removed, even by a failed write.
+    struct stat device {};
+    ASSERT_EQ(stat("/dev/full", &device), 0);
+    EXPECT_TRUE(S_ISCHR(device.st_mode));
+}
+
+TEST(CaptureImages, APngOnAFullFileSystemLeavesNoPartialFile) {
+    FullFileSystem full;
+    if (!full.ready) {
+        GTEST_SKIP() << "this process may not mount a tmpfs; the /dev/full test covers the failed write";
+    }
+    std::string path = full.folder + "/still.png";
+    std::string error;
+    EXPECT_FALSE(writePng(path, noise(200, 200), error));
+    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
+    EXPECT_NE(error.find("partial file was removed"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(CaptureOutputFiles, OutputsNamingTheSameFileAreRefusedNamingBoth) {
+    std::string folder = temporaryDirectory();
+    fs::create_directory(folder + "/sub");
+    fs::create_symlink(folder + "/b.wav", folder + "/link.wav");
+    const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::vector<std::string>>> clashes =
+        {
+            {{{"--wav", "b.wav"}, {"--hashes", "b.wav"}}, {"--wav", "--hashes"}},
+            {{{"--video", "c.mp4"}, {"--hashes", "c.mp4"}}, {"--video", "--hashes"}},
+            {{{"--contact-sheet", "still_1s.png"}, {"--still", "1s"}}, {"--still 1s", "--contact-sheet"}},
+            {{{"--still", "5:0"}, {"--still", "5:0"}}, {"--still 5:0 and --still 5:0"}},
+            {{{"--wav", "b.wav"}, {"--hashes", "sub/../b.wav"}}, {"--wav", "--hashes"}},
+            {{{"--wav", "b.wav"}, {"--hashes", "link.wav"}}, {"--wav", "--hashes"}},
+            {{{"--wav", "song.mod"}}, {"--wav", "module"}},
+        };
+    for (const auto& [named, mentioned] : clashes) {
+        std::string error;
+        EXPECT_FALSE(checkOutputFiles(outputsIn(folder, named), error)) << named.back().second;
+        for (const std::string& text : mentioned) {
+            EXPECT_NE(error.find(text), std::string::npos) << error;
+        }
+    }
+    // Different files, however alike their names, pass; the video's temporary files live apart.
+    std::string error;
+    EXPECT_TRUE(checkOutputFiles(outputsIn(folder, {{"--video", "f.mp4"},
+                                                    {"--hashes", "f.mp4.music.wav"},
+                                                    {"--wav", "f.mp4.pictures.mp4"},
+                                                    {"--still", "1s"},
+                                                    {"--still", "1000ms"},
+                                                    {"--contact-sheet", "still_1s.PNG"}}),
+                                 error))
+        << error;
+}
+
+TEST(CaptureOutputFiles, MissingFoldersAndFoldersAsFilesAreRefusedUpFront) {
+    std::string folder = temporaryDirectory();
+    fs::create_directory(folder + "/existing");
+    const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::string>> refused = {
+        {{{"--contact-sheet", "missing/sheet.png"}}, "does not exist"},
+        {{{"--video", "existing"}}, "names a folder"},
+        {{{"--wav", "existing/"}}, "names a folder"},
+        {{{"--hashes", "/proc/no-such-folder/h.txt"}}, "does not exist"},
+    };
+    for (const auto& [named, reason] : refused) {
+        std::string error;
+        EXPECT_FALSE(checkOutputFiles(outputsIn(folder, named), error)) << named.back().second;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+        EXPECT_NE(error.find(named.back().first), std::string::npos) << error;
+    }
+    CaptureOptions stillsAway = outputsIn(folder, {{"--still", "5:0"}});
+    stillsAway.stillPrefix = folder + "/missing/s_";
+    std::string error;
+    EXPECT_FALSE(checkOutputFiles(stillsAway, error));
+    EXPECT_NE(error.find("--still 5:0"), std::string::npos) << error;
+}
+
+TEST(CaptureOutputFiles, StillsPastTheOrderListAreRefusedByName) {
+    std::vector<ShowPosition> stills(3);
+    std::string error;
+    ASSERT_TRUE(parseShowPosition("27:63", stills[0], error));
+    ASSERT_TRUE(parseShowPosition("99s", stills[1], error));  // times are checked against the music at the end
+    ASSERT_TRUE(parseShowPosition("28:0", stills[2], error));
+    EXPECT_FALSE(checkStillOrders(stills, 28, error));
+    EXPECT_EQ(error, "the still position 28:0 lies beyond the module's order list (orders 0 to 27)");
+    stills.pop_back();
+    EXPECT_TRUE(checkStillOrders(stills, 28, error));
+}
+
+TEST(CaptureOutputFiles, OnlyPlainFilesAreEverRemoved) {
+    std::string folder = temporaryDirectory();
+    std::ofstream(folder + "/partial.png") << "x";
+    fs::create_directory(folder + "/kept");
+    fs::create_symlink("/dev/full", folder + "/full.png");
+    EXPECT_TRUE(removeOutputFile(folder + "/partial.png"));
+    EXPECT_FALSE(fs::exists(folder + "/partial.png"));
+    EXPECT_FALSE(removeOutputFile(folder + "/kept"));
+    EXPECT_FALSE(removeOutputFile(folder + "/full.png"));
+    EXPECT_FALSE(removeOutputFile(folder + "/never-written.png"));
+    EXPECT_TRUE(fs::is_directory(folder + "/kept"));
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
 TEST(CaptureImages, ScalingDownAveragesSoThinLinesSurvive) {
@@ -282,7 +452,7 @@ TEST(CaptureVideo, PicturesAndMusicOfTheSameRunEndTogether) {
     const int64_t frames = 45;
     std::string error;
     VideoEncoder video;
-    ASSERT_TRUE(startVideo(video, directory + "/clip.mp4", 64, 36, fps, error)) << error;
+    ASSERT_TRUE(startVideo(video, directory + "/clip.mp4", directory, 64, 36, fps, error)) << error;
     WavFile wav;
     ASSERT_TRUE(openWav(wav, directory + "/clip.wav", error)) << error;
     for (int64_t frame = 0; frame < frames; ++frame) {
@@ -296,6 +466,7 @@ TEST(CaptureVideo, PicturesAndMusicOfTheSameRunEndTogether) {
     ASSERT_TRUE(closeWav(wav, error)) << error;
     ASSERT_TRUE(finishVideo(video, directory + "/clip.wav", error)) << error;
     EXPECT_FALSE(fs::exists(video.pictureOnlyPath));
+    EXPECT_FALSE(fs::exists(video.joinedPath));
 
     std::string path = directory + "/clip.mp4";
     EXPECT_EQ(commandOutput("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,pix_fmt,width,height,"
@@ -314,9 +485,11 @@ TEST(CaptureVideo, AMissingWavIsAFailureAndLeavesNoPictureFile) {
     std::string directory = temporaryDirectory();
     std::string error;
     VideoEncoder video;
-    ASSERT_TRUE(startVideo(video, directory + "/clip.mp4", 64, 36, 30, error)) << error;
+    ASSERT_TRUE(startVideo(video, directory + "/clip.mp4", directory, 64, 36, 30, error)) << error;
     ASSERT_TRUE(writeVideoFrame(video, makeImage(64, 36, 0x102030), error)) << error;
     EXPECT_FALSE(finishVideo(video, directory + "/missing.wav", error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(fs::exists(video.pictureOnlyPath));
+    EXPECT_FALSE(fs::exists(video.joinedPath));
+    EXPECT_FALSE(fs::exists(directory + "/clip.mp4"));
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -208,4 +210,92 @@ TEST(CaptureShow, UnreachedStillsAndMissingModulesFail) {
     CaptureResult bad = runCaptureIn(directory, "--size 160x90 --still 9:x");
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.log.find("9:x"), std::string::npos) << bad.log;
+}
+
+// Outputs that cannot all be written are refused before the first frame, with exit code 2 and
+// the option names, and nothing is written: no frame is worth rendering for a run that must fail.
+TEST(CaptureOutputs, BadOutputNamesAreRefusedBeforeAnyFrame) {
+    std::string directory = stageShowDirectory(quickCreditsModule());
+    fs::create_directory(directory + "/existing");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> refused = {
+        {"--wav b.wav --hashes b.wav", {"--wav", "--hashes", "b.wav"}},
+        {"--contact-sheet still_1s.png --still 1s", {"--still 1s", "--contact-sheet", "still_1s.png"}},
+        {"--contact-sheet missing/sheet.png", {"--contact-sheet", "missing"}},
+        {"--size 64x36 --video existing", {"--video", "existing"}},
+        {"--wav w.wav --still 99:0", {"99:0", "order list", "0 to 9"}},
+    };
+    for (const auto& [arguments, mentioned] : refused) {
+        CaptureResult result = runCaptureIn(directory, "--size 160x90 " + arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments << "\n" << result.log;
+        for (const std::string& text : mentioned) {
+            EXPECT_NE(result.log.find(text), std::string::npos) << arguments << "\n" << result.log;
+        }
+        for (const char* name : {"b.wav", "w.wav", "still_1s.png", "existing/sheet.png"}) {
+            EXPECT_FALSE(fs::exists(directory + "/" + name)) << arguments << ": " << name;
+        }
+    }
+}
+
+// A still that cannot be written ends the run with code 1 and takes every other output with it:
+// nothing is left that could pass for a finished file, and the device is left alone.
+TEST(CaptureOutputs, AFailedWriteEndsTheRunAndRemovesWhatItWrote) {
+    std::string directory = stageShowDirectory(quickCreditsModule());
+    fs::create_symlink("/dev/full", directory + "/still_0.5s.png");
+    CaptureResult result = runCaptureIn(directory, "--size 160x90 --wav w.wav --hashes h.txt --still 0.5s");
+    EXPECT_EQ(result.exitCode, 1) << result.log;
+    EXPECT_NE(result.log.find("No space left on device"), std::string::npos) << result.log;
+    EXPECT_NE(result.log.find("removed the unfinished outputs"), std::string::npos) << result.log;
+    EXPECT_FALSE(fs::exists(directory + "/w.wav"));
+    EXPECT_FALSE(fs::exists(directory + "/h.txt"));
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+
+    CaptureResult sheet = runCaptureIn(directory, "--size 160x90 --until 0.3s --contact-sheet /dev/full");
+    EXPECT_EQ(sheet.exitCode, 1) << sheet.log;
+    EXPECT_EQ(sheet.log.find("Contact sheet:"), std::string::npos) << sheet.log;
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
+TEST(CaptureOutputs, AStillOnAFullFileSystemLeavesNoPartialFile) {
+    std::string directory = stageShowDirectory(quickCreditsModule());
+    std::string full = directory + "/full";
+    fs::create_directory(full);
+    if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=16k") != 0) {
+        GTEST_SKIP() << "this process may not mount a tmpfs; the /dev/full test covers the failed write";
+    }
+    // Fill it to the last byte, so the still's first write fails.
+    std::FILE* filler = std::fopen((full + "/filler").c_str(), "wb");
+    std::vector<char> block(4096, 'x');
+    while (filler != nullptr && std::fwrite(block.data(), 1, block.size(), filler) == block.size() &&
+           std::fflush(filler) == 0) {
+    }
+    if (filler != nullptr) {
+        std::fclose(filler);
+    }
+    CaptureResult result = runCaptureIn(directory, "--size 320x180 --until 0.5s --still 0.4s --still-prefix full/s_");
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(full)) {
+        left.push_back(entry.path().filename().string());
+    }
+    umount(full.c_str());
+    EXPECT_EQ(result.exitCode, 1) << result.log;
+    EXPECT_NE(result.log.find("partial file was removed"), std::string::npos) << result.log;
+    EXPECT_EQ(left, std::vector<std::string>{"filler"});
+}
+
+// The video's temporary files live in a folder of their own: a name as long as the file system
+// allows still works, and an output named like a temporary file is kept.
+TEST(CaptureOutputs, LongVideoNamesWorkAndTemporaryFilesMeetNoOutput) {
+    std::string directory = stageShowDirectory(quickCreditsModule());
+    std::string longName = std::string(246, 'v') + ".mp4";
+    CaptureResult result = runCaptureIn(directory, "--size 64x36 --fps 10 --until 0.5s --video " + longName);
+    EXPECT_EQ(result.exitCode, 0) << result.log;
+    EXPECT_GT(fs::file_size(directory + "/" + longName), 0u);
+
+    result = runCaptureIn(directory, "--size 64x36 --fps 10 --until 0.5s --video f.mp4 --hashes f.mp4.music.wav");
+    EXPECT_EQ(result.exitCode, 0) << result.log;
+    EXPECT_EQ(readLines(directory + "/f.mp4.music.wav").size(), 5u);
+    EXPECT_TRUE(fs::exists(directory + "/f.mp4"));
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        EXPECT_EQ(entry.path().filename().string().rfind(".kavex_capture", 0), std::string::npos) << entry.path();
+    }
 }

@@ -7,6 +7,7 @@
 #include "engine/ShaderFactory.h"
 #include "render_gl_support.h"
 #include "resources/ResourceManager.h"
+#include "resources/ShortQuote.h"
 #include "resources_console_capture.h"
 
 namespace {
@@ -23,13 +24,16 @@ TEST_F(RegistryWithoutGl, MissingImageWritesThreeLinesOnEveryRequest) {
     EXPECT_EQ(streams.out(),
               "Adding Texture Graphic Assets/none.png (first request)\n"
               "Failed to load Assets/none.png on the ID map\n");
-    EXPECT_EQ(streams.err(), "Error when loading image: Assets/none.png: stbi_load ERROR.\n");
+    EXPECT_EQ(streams.err(),
+              "Error when loading image: Assets/none.png: stbi_load ERROR.\n"
+              "    Assets/none.png: can't fopen\n");
 
     ConsoleCapture merged(true);
     EXPECT_EQ(resourceManager->getTextureId("Assets/none.png"), -1);
     EXPECT_EQ(merged.out(),
               "Adding Texture Graphic Assets/none.png (first request)\n"
               "Error when loading image: Assets/none.png: stbi_load ERROR.\n"
+              "    Assets/none.png: can't fopen\n"
               "Failed to load Assets/none.png on the ID map\n");
     EXPECT_TRUE(resourceManager->textures.idsByName.empty());
     EXPECT_EQ(resourceManager->textureById(-1), nullptr);
@@ -211,3 +215,33 @@ TEST_F(RegistryWithGl, RenderTargetsAreCompleteAndSizedAndFoundByTheirName) {
 }
 
 }  // namespace
+
+// Driver logs quote the source: a damaged shader with an enormous name must not flood the console.
+TEST_F(RegistryWithGl, ShaderLogsQuoteOnlyTheStartOfHugeTokens) {
+    TempAssets assets;
+    const std::string huge(100000, 'q');
+    std::string manyErrors;
+    for (int i = 0; i < 50; ++i) {
+        manyErrors += "    c += " + huge.substr(0, 10) + std::to_string(i) + ";\n";
+    }
+    assets.writeText("Assets/Shaders/Huge.vertex", "#version 330 core\nvoid main() { gl_Position = vec4(0.0); }\n");
+    assets.writeText("Assets/Shaders/Huge.fragment",
+                     "#version 330 core\nout vec4 c;\nvoid main() { c = " + huge + ";\n" + manyErrors + "}\n");
+    ConsoleCapture streams(false);
+    EXPECT_EQ(resourceManager->getShaderId("Huge", ShaderKindTexture), -1);
+    const std::string err = streams.err();
+    EXPECT_EQ(err.rfind("** Errores de compilacion del  Shader: Huge\n", 0), 0u) << err.substr(0, 300);
+    EXPECT_NE(err.find("qqqq"), std::string::npos) << err.substr(0, 300);
+    EXPECT_NE(err.find("..."), std::string::npos) << err.substr(0, 300);
+    EXPECT_LT(err.size(), 25u * 170u) << err.substr(0, 300);
+}
+
+TEST(ShortQuote, CutsLongTextAtACharacterBoundaryWithAnEllipsis) {
+    EXPECT_EQ(shortQuote("short"), "short");
+    EXPECT_EQ(shortQuote(std::string(QUOTE_LIMIT, 'a')), std::string(QUOTE_LIMIT, 'a'));
+    EXPECT_EQ(shortQuote(std::string(50000000, '7')), std::string(QUOTE_LIMIT, '7') + "...");
+    // "é" is two bytes: a cut between them would leave half a character.
+    EXPECT_EQ(shortQuote("ab\xc3\xa9" "cd", 3), "ab...");
+    EXPECT_EQ(shortQuote("ab\xc3\xa9" "cd", 4), "ab\xc3\xa9...");
+    EXPECT_EQ(shortQuote("a\x1b[2Jb\x7f"), "a?[2Jb?");
+}

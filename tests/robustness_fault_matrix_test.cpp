@@ -5,6 +5,7 @@
 // sanitizer report. Every case is its own test, so ctest runs them in parallel.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,7 +27,7 @@ namespace {
 // All 28 orders in about 1.7 seconds (3 rows of 20 ms each), a few frames in every scene.
 TestModule briskModule() { return walkingModule(28, 3, 2, 250); }
 
-enum class Damage { Missing, Truncated, Garbage };
+enum class Damage { Missing, Truncated, Garbage, NamedPipe, Folder };
 
 // What the show does about one damaged asset.
 struct Expected {
@@ -48,6 +49,10 @@ std::string damageName(Damage damage) {
         return "Truncated";
     case Damage::Garbage:
         return "Garbage";
+    case Damage::NamedPipe:
+        return "NamedPipe";
+    case Damage::Folder:
+        return "Folder";
     }
     return "";
 }
@@ -79,9 +84,14 @@ std::vector<FaultCase> assetCases() {
         cases.push_back({mesh, Damage::Garbage, {0, ""}});
     }
     cases.push_back({"ondaris.mod", Damage::Missing, {1, "Cannot open the music module Assets/ondaris.mod"}});
-    // The player accepts a module whose sample data is cut short and plays it to its end.
-    cases.push_back({"ondaris.mod", Damage::Truncated, {0, ""}});
+    // The player would play a module cut short, its missing samples as silence or noise.
+    cases.push_back({"ondaris.mod", Damage::Truncated, {1, "The music module Assets/ondaris.mod is cut short"}});
     cases.push_back({"ondaris.mod", Damage::Garbage, {1, "The music module Assets/ondaris.mod is damaged"}});
+    // Opening a named pipe would wait for a writer forever; neither it nor a folder is read.
+    for (Damage damage : {Damage::NamedPipe, Damage::Folder}) {
+        cases.push_back({"ondaris.mod", damage, {1, "The music module Assets/ondaris.mod is not a regular file"}});
+        cases.push_back({"beach.jpg", damage, showGoesOnWithoutImage("beach.jpg")});
+    }
     // An effect shader that does not build stops the set-up; the others leave their draws out.
     for (const char* effect : {"palms_Kavex", "city", "road", "jail_tunnel"}) {
         for (const char* stage : {".vertex", ".fragment"}) {
@@ -126,6 +136,14 @@ void damageAsset(const fs::path& assets, const std::string& asset, Damage damage
     std::vector<uint8_t> bytes = readBytes(path);
     fs::remove(path);
     if (damage == Damage::Missing) {
+        return;
+    }
+    if (damage == Damage::NamedPipe) {
+        mkfifo(path.c_str(), 0644);
+        return;
+    }
+    if (damage == Damage::Folder) {
+        fs::create_directory(path);
         return;
     }
     if (damage == Damage::Truncated) {

@@ -4,6 +4,7 @@
 // a hang or a sanitizer report.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -14,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include <glad/gl.h>
 #include <libmodplug/modplug.h>
+#include <stb_image_write.h>
 
 #include "music/Player.h"
 #include "resources/ResourceManager.h"
@@ -70,6 +73,8 @@ public:
         return write(name, Bytes(text.begin(), text.end()));
     }
 
+    const std::string& directoryPath() const { return directory; }
+
 private:
     std::string directory;
 };
@@ -94,10 +99,29 @@ LoadOutcome loadMeshCapturing(const std::string& path) {
     return {id, testing::internal::GetCapturedStderr()};
 }
 
-void expectImageRefused(const std::string& path) {
+// The loader's own line, then one line with the reason; the reason is returned.
+std::string expectImageRefused(const std::string& path) {
     const LoadOutcome outcome = loadTextureCapturing(path);
     EXPECT_EQ(outcome.id, -1) << path;
-    EXPECT_EQ(outcome.err, "Error when loading image: " + path + ": stbi_load ERROR.\n") << path;
+    const std::string first = "Error when loading image: " + path + ": stbi_load ERROR.\n";
+    const std::string why = "    " + path + ": ";
+    EXPECT_EQ(outcome.err.rfind(first + why, 0), 0u) << outcome.err;
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 2) << outcome.err;
+    const size_t reason = first.size() + why.size();
+    return outcome.err.size() > reason ? outcome.err.substr(reason, outcome.err.size() - reason - 1) : "";
+}
+
+void appendEncoded(void* context, void* data, int size) {
+    auto* bytes = static_cast<Bytes*>(context);
+    bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+}
+
+// A real, decodable RGB PNG of one colour.
+Bytes plainPng(int width, int height) {
+    const std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 3, 0x80);
+    Bytes png;
+    stbi_write_png_to_func(appendEncoded, &png, width, height, 3, pixels.data(), width * 3);
+    return png;
 }
 
 void expectMeshRefused(const std::string& path) {
@@ -141,6 +165,21 @@ TEST(MalformedImages, TruncatedGarbageAndForeignFilesAreRefusedWithTheLoaderLine
     expectImageRefused(files.write("png_signature_garbage_body.png", pngHeadGarbageBody));
     expectImageRefused(files.writeText("text.png", "v 0 0 0\nf 1 1 1\n"));
     expectImageRefused(files.write("module.png", readBytes("Assets/ondaris.mod")));
+    // The decoder says why, in its own words.
+    EXPECT_EQ(expectImageRefused(files.write("garbage_again.png", garbage(4096, 1))), "unknown image type");
+    EXPECT_EQ(expectImageRefused(files.directoryPath() + "/missing.png"), "can't fopen");
+}
+
+// A named pipe would block the show at open; a folder is no image either.
+TEST(MalformedImages, WhatIsNotARegularFileIsRefusedWithoutOpeningIt) {
+    initEngineForTests();
+    DamagedFiles files;
+    const std::string pipe = files.directoryPath() + "/pipe.png";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_EQ(expectImageRefused(pipe), "not a regular file");
+    const std::string folder = files.directoryPath() + "/folder.png";
+    fs::create_directory(folder);
+    EXPECT_EQ(expectImageRefused(folder), "not a regular file");
 }
 
 // Headers that promise enormous images with a few bytes of data behind them must be refused
@@ -151,7 +190,13 @@ TEST(MalformedImages, HeadersClaimingHugeDimensionsAreRefused) {
     Bytes png = readBytes("Assets/greets.png");
     putBigEndian(png, 16, 30000, 4);  // IHDR width
     putBigEndian(png, 20, 30000, 4);  // IHDR height
-    expectImageRefused(files.write("huge.png", png));
+    expectImageRefused(files.write("huge.png", png));  // past stb_image's own limit
+    // 16384 x 16384 fits the decoder's own limits (a real file of this size is under a megabyte
+    // and decodes to 800 MB); the header alone refuses it.
+    putBigEndian(png, 16, 16384, 4);
+    putBigEndian(png, 20, 16384, 4);
+    EXPECT_NE(expectImageRefused(files.write("bomb.png", png)).find("16384 x 16384 pixels, more than"),
+              std::string::npos);
 
     Bytes jpeg = readBytes("Assets/beach.jpg");
     const size_t frame = jpegFrameHeader(jpeg);
@@ -161,6 +206,21 @@ TEST(MalformedImages, HeadersClaimingHugeDimensionsAreRefused) {
     expectImageRefused(files.write("huge.jpg", prefix(jpeg, jpeg.size() / 2)));
 
     expectImageRefused(files.writeText("huge.ppm", "P6\n60000 60000\n255\n" + std::string(64, '\x7f')));
+}
+
+// A picture the driver cannot hold as one texture would give a texture id with nothing in it.
+TEST(MalformedImages, AnImageWiderThanTheLargestTextureIsRefused) {
+    initEngineForTests();
+    DamagedFiles files;
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_GT(largest, 0);
+    const std::string wide = files.write("wide.png", plainPng(largest + 1, 2));
+    EXPECT_EQ(expectImageRefused(wide), std::to_string(largest + 1) + " x 2 pixels, larger than the graphics "
+                                        "driver's largest texture (" + std::to_string(largest) + ")");
+    const LoadOutcome fits = loadTextureCapturing(files.write("fits.png", plainPng(largest, 2)));
+    EXPECT_GE(fits.id, 0) << fits.err;
+    EXPECT_EQ(fits.err, "");
 }
 
 TEST(MalformedMeshes, DamagedObjFilesAreRefusedWithTheMeshLine) {
@@ -176,16 +236,43 @@ TEST(MalformedMeshes, DamagedObjFilesAreRefusedWithTheMeshLine) {
     expectMeshRefused(files.write("cut.obj", prefix(flamingo, text.find('/', lastCorner) + 1)));
     expectMeshRefused(files.write("image.obj", readBytes("Assets/greets.png")));
     expectMeshRefused(files.writeText("index_zero.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"));
-    expectMeshRefused(files.writeText("index_negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -3\n"));
+    expectMeshRefused(files.writeText("index_negative.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -4\n"));
     expectMeshRefused(files.writeText("index_beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n"));
     expectMeshRefused(files.writeText("index_overflow.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 99999999999999999999\n"));
     expectMeshRefused(files.writeText("texture_beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/2\n"));
     expectMeshRefused(files.writeText("not_a_number.obj", "v 0 zero 0\n"));
     expectMeshRefused(files.writeText("infinite.obj", "v 0 1e999 0\n"));
     expectMeshRefused(files.writeText("nan.obj", "v nan 0 0\n"));
-    expectMeshRefused(files.writeText("double_blank.obj", "v 0  0 0\n"));
-    expectMeshRefused(files.writeText("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"));
+    expectMeshRefused(files.writeText("two_corners.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1\t\t2\n"));
     expectMeshRefused(files.writeText("short_vertex.obj", "v 0 0\n"));
+    expectMeshRefused(files.writeText("colour_not_a_number.obj", "\xEF\xBB\xBFv 0 0 0 red green blue\n"));
+}
+
+// The refusal quotes the file's text, but only a few dozen bytes of it: a 50 MB number
+// once went whole to standard error.
+TEST(MalformedMeshes, AHugeTokenIsQuotedInAShortLine) {
+    initEngineForTests();
+    DamagedFiles files;
+    const std::string path = files.writeText("huge_number.obj", "v 0 0 " + std::string(50u << 20, '7') + "\n");
+    const LoadOutcome outcome = loadMeshCapturing(path);
+    EXPECT_EQ(outcome.id, -1);
+    EXPECT_EQ(outcome.err.rfind("** Imposible crear Mesh: " + path + "\n", 0), 0u) << outcome.err.substr(0, 300);
+    EXPECT_LT(outcome.err.size(), 2 * path.size() + 120) << outcome.err.substr(0, 300);
+    EXPECT_NE(outcome.err.find(": line 1: \"7777777777"), std::string::npos) << outcome.err.substr(0, 300);
+    EXPECT_NE(outcome.err.find("...\" is not a finite number"), std::string::npos) << outcome.err.substr(0, 300);
+}
+
+// What exporters write loads through the mesh loader: a polygon, indices counted back, a
+// vertex colour, runs of blanks and tabs, CRLF lines and a byte-order mark.
+TEST(MalformedMeshes, ExporterSpellingsLoadWhole) {
+    initEngineForTests();
+    DamagedFiles files;
+    const LoadOutcome outcome = loadMeshCapturing(files.writeText(
+        "exported.obj", "\xEF\xBB\xBFv 0 0 0 1 0 0\r\nv  1 0 0\t0 1 0\r\nv 1 1 0 0 0 1\r\nv 0 1 0 1 1 1\r\n"
+                        "vt 0 0 0\r\nvt 1 0 0\r\nvt 1 1 0\r\nvt 0 1 0\r\nf -4/-4\t-3/-3 -2/-2  -1/-1\r\n"));
+    ASSERT_GE(outcome.id, 0) << outcome.err;
+    EXPECT_EQ(resourceManager->meshById(outcome.id)->kind, MeshTexturedTriangles);
+    EXPECT_EQ(resourceManager->meshById(outcome.id)->elementCount, 6);
 }
 
 // Lines with unknown keywords contribute nothing, so garbage without a "v", "vt", "l" or "f"
@@ -260,6 +347,60 @@ TEST(MalformedModules, GarbageAndHeaderlessModulesAreRefusedWithAReason) {
     }
 }
 
+// A ProTracker-style module shorter than its header says is refused with both sizes: the
+// player would play its missing samples as silence or noise.
+TEST(MalformedModules, ProTrackerModulesCutShortAreRefusedWithBothSizes) {
+    applyPlayerSettings();
+    DamagedFiles files;
+    for (int channels : {4, 8}) {
+        TestModule song = walkingModule(4, 64, 6, 125);
+        song.channels = channels;
+        const Bytes whole = moduleBytes(song);
+        const size_t patternsEnd = 1084 + 4 * 64 * 4 * static_cast<size_t>(channels);
+        ASSERT_GT(whole.size(), patternsEnd);
+        std::string error;
+        ModPlugFile* loaded = loadAndMix(files.write("whole.mod", whole), error);
+        EXPECT_NE(loaded, nullptr) << error;
+        if (loaded != nullptr) {
+            ModPlug_Unload(loaded);
+        }
+        for (size_t cut : {size_t{1084}, patternsEnd - 1, patternsEnd, whole.size() - 1}) {
+            const std::string path = files.write("cut.mod", prefix(whole, cut));
+            error.clear();
+            loaded = loadAndMix(path, error);
+            EXPECT_EQ(loaded, nullptr) << channels << " channels, cut at " << cut;
+            EXPECT_EQ(error, "The music module " + path + " is cut short: its header asks for " +
+                                 std::to_string(whole.size()) + " bytes, the file has " + std::to_string(cut));
+            if (loaded != nullptr) {
+                ModPlug_Unload(loaded);
+            }
+        }
+    }
+    // Extra bytes after the samples harm nothing.
+    Bytes longer = moduleBytes(walkingModule(4, 64, 6, 125));
+    longer.resize(longer.size() + 100, 0);
+    std::string error;
+    ModPlugFile* loaded = loadAndMix(files.write("longer.mod", longer), error);
+    EXPECT_NE(loaded, nullptr) << error;
+    if (loaded != nullptr) {
+        ModPlug_Unload(loaded);
+    }
+}
+
+// A named pipe would block the show at open forever; a folder has no size to read.
+TEST(MalformedModules, WhatIsNotARegularFileIsRefusedWithoutOpeningIt) {
+    DamagedFiles files;
+    const std::string pipe = files.directoryPath() + "/pipe.mod";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    const std::string folder = files.directoryPath() + "/folder.mod";
+    fs::create_directory(folder);
+    for (const std::string& path : {pipe, folder}) {
+        std::string error;
+        EXPECT_EQ(loadModuleFile(path.c_str(), error), nullptr) << path;
+        EXPECT_EQ(error, "The music module " + path + " is not a regular file");
+    }
+}
+
 // A module cut anywhere after its header, or with an order list naming patterns it lacks,
 // may load or be refused; what loads must mix without crashing.
 TEST(MalformedModules, TruncatedAndInconsistentModulesLoadOrAreRefusedButNeverCrash) {
@@ -296,8 +437,8 @@ TEST(MalformedModules, TruncatedAndInconsistentModulesLoadOrAreRefusedButNeverCr
             ModPlug_Unload(loaded);
         }
     }
-    // The cut in the last byte of sample data and the wild sample headers still play.
-    EXPECT_GE(loadedCount, 2);
+    // Only the song length beyond the order slots still plays: every other case lacks bytes its header promises.
+    EXPECT_EQ(loadedCount, 1);
 }
 
 TEST(MalformedModules, AbsurdSizesAreRefusedBeforeReading) {

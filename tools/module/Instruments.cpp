@@ -42,37 +42,71 @@ double rootHz(const InstrumentSlot& slot) {
   return midiHz(parsePitch(slot.arguments[0]));
 }
 
+// A short, tight kick: a fast pitch drop onto a 52 Hz body that is gone in a quarter second,
+// so the bass between the beats stays clear.
 Rendered kick(double rate) {
-  Rendered out{rate, silence(0.5, rate)};
+  Rendered out{rate, silence(0.3, rate)};
   Noise noise{0x1234567u};
-  OnePole clickFilter = onePole(4000.0, rate);
+  OnePole clickFilter = onePole(5000.0, rate);
   double phase = 0.0;
   for (size_t n = 0; n < out.frames.size(); ++n) {
     const double t = seconds(n, rate);
-    phase += TWO_PI * (47.0 + 110.0 * std::exp(-t / 0.03) + 60.0 * std::exp(-t / 0.004)) / rate;
-    const double click = clickFilter.lowpass(noise.next()) * std::exp(-t / 0.003) * 0.6;
-    out.frames[n] = static_cast<float>(std::tanh(3.0 * (std::sin(phase) * attackDecay(t, 0.002, 0.26) + click)));
+    phase += TWO_PI * (52.0 + 140.0 * std::exp(-t / 0.022) + 260.0 * std::exp(-t / 0.0025)) / rate;
+    const double click = clickFilter.lowpass(noise.next()) * std::exp(-t / 0.002) * 0.5;
+    out.frames[n] = static_cast<float>(std::tanh(2.4 * (std::sin(phase) * attackDecay(t, 0.001, 0.1) + click)));
   }
   taper(out.frames, rate);
   return out;
 }
 
+// The dry hit followed by a room: early reflections and a bright noise tail held for 150 ms and
+// then gated shut, the big-drum snare of the eighties.
 Rendered snare(double rate) {
-  Rendered out{rate, silence(0.42, rate)};
+  Rendered out{rate, silence(0.3, rate)};
   Noise noise{0x2468ace1u};
   OnePole low = onePole(7500.0, rate), high = onePole(900.0, rate), clapLow = onePole(2500.0, rate),
-          clapHigh = onePole(800.0, rate);
+          clapHigh = onePole(800.0, rate), roomLow = onePole(9000.0, rate), roomHigh = onePole(500.0, rate);
+  std::vector<double> dry(out.frames.size(), 0.0);
   for (size_t n = 0; n < out.frames.size(); ++n) {
     const double t = seconds(n, rate);
     const float white = noise.next();
-    const double body = high.highpass(low.lowpass(white)) * attackDecay(t, 0.001, 0.17);
+    const double body = high.highpass(low.lowpass(white)) * attackDecay(t, 0.001, 0.1);
     double clapEnvelope = 0.0;
     for (double start : {0.0, 0.011, 0.023})
       if (t >= start) clapEnvelope += std::exp(-(t - start) / 0.007);
     const double clap = clapHigh.highpass(clapLow.lowpass(white)) * clapEnvelope;
     const double tone =
         (std::sin(TWO_PI * 185.0 * t) * 0.7 + std::sin(TWO_PI * 330.0 * t) * 0.3) * attackDecay(t, 0.001, 0.05);
-    out.frames[n] = static_cast<float>(std::tanh(2.8 * (tone * 0.6 + body * 1.1 + clap * 0.8)));
+    dry[n] = tone * 0.6 + body * 1.1 + clap * 0.8;
+  }
+  for (size_t n = 0; n < out.frames.size(); ++n) {
+    const double t = seconds(n, rate);
+    double reflections = 0.0;
+    for (const auto& [delay, gain] : {std::pair{0.009, 0.35}, std::pair{0.017, -0.28}, std::pair{0.026, 0.22},
+                                      std::pair{0.037, -0.17}, std::pair{0.051, 0.12}}) {
+      const size_t back = static_cast<size_t>(delay * rate);
+      if (n >= back) reflections += gain * dry[n - back];
+    }
+    const double gate = std::min(1.0, t / 0.008) * (t < 0.15 ? 1.0 - t : std::max(0.0, 0.85 - (t - 0.15) / 0.03));
+    const double room = roomHigh.highpass(roomLow.lowpass(noise.next())) * gate * 0.45;
+    out.frames[n] = static_cast<float>(std::tanh(2.2 * (dry[n] + reflections + room)));
+  }
+  taper(out.frames, rate);
+  return out;
+}
+
+// A tom: a sine that drops a fifth as it rings, with a soft stick noise; the fills play it at
+// several notes.
+Rendered tom(double rate) {
+  Rendered out{rate, silence(0.5, rate)};
+  Noise noise{0x70a70au};
+  OnePole stick = onePole(3000.0, rate);
+  double phase = 0.0;
+  for (size_t n = 0; n < out.frames.size(); ++n) {
+    const double t = seconds(n, rate);
+    phase += TWO_PI * 190.0 * (1.0 + 0.5 * std::exp(-t / 0.05)) / rate;
+    const double hit = stick.lowpass(noise.next()) * std::exp(-t / 0.006);
+    out.frames[n] = static_cast<float>(std::tanh(1.5 * (std::sin(phase) * attackDecay(t, 0.001, 0.16) + hit)));
   }
   taper(out.frames, rate);
   return out;
@@ -101,7 +135,7 @@ Rendered shatter(double rate) {
   Noise noise{0x51a77e4u};
   OnePole high = onePole(2500.0, rate);
   for (size_t n = 0; n < out.frames.size(); ++n)
-    out.frames[n] = high.highpass(noise.next()) * static_cast<float>(attackDecay(seconds(n, rate), 0.001, 0.09));
+    out.frames[n] = high.highpass(noise.next()) * static_cast<float>(attackDecay(seconds(n, rate), 0.001, 0.25));
   // Glass splinters: short high pings scattered over the first half second, most of them early.
   for (int ping = 0; ping < 48; ++ping) {
     const double u = (noise.next() + 1.0) * 0.5;
@@ -134,6 +168,8 @@ Rendered riser(double rate) {
 
 double lowpass(double hz, double cutoff) { return 1.0 / std::sqrt(1.0 + std::pow(hz / cutoff, 4.0)); }
 
+double highpass(double hz, double cutoff) { return lowpass(cutoff, hz); }
+
 double resonance(double hz, double cutoff, double amount) {
   const double x = (hz - cutoff) / (0.3 * cutoff);
   return 1.0 + amount * std::exp(-x * x);
@@ -150,23 +186,25 @@ Rendered sustained(double rate, double hz, double attackSeconds, int minLoop,
   return out;
 }
 
+// Each note plucks: a filter that opens on the attack, a level that falls to a third within a
+// quarter second and holds there, so repeated notes pulse instead of standing as a wall.
 Rendered bass(double rate, double hz) {
-  return sustained(rate, hz, 0.3, 8192, [rate](std::vector<float>& frames, double root, double freeze, int) {
+  return sustained(rate, hz, 0.4, 8192, [rate](std::vector<float>& frames, double root, double freeze, int) {
     addHarmonics(
         frames, rate, root, 0.0, freeze,
         [](int h, double f, double t) {
-          const double cutoff = 500.0 + 2400.0 * std::exp(-t / 0.07);
+          const double cutoff = 380.0 + 2600.0 * std::exp(-t / 0.05);
           const double wave = (h == 1 ? 1.6 : 1.0) / h * (h % 2 ? 1.0 : 0.55);
           return wave * lowpass(f, cutoff) * resonance(f, cutoff, 0.8);
         },
-        [freeze](double t) { return std::min(1.0, t / 0.004) * (0.8 + 0.2 * std::exp(-std::min(t, freeze) / 0.1)); });
+        [freeze](double t) { return std::min(1.0, t / 0.003) * (0.3 + 0.7 * std::exp(-std::min(t, freeze) / 0.09)); });
   });
 }
 
 Rendered lead(double rate, double hz) {
   return sustained(rate, hz, 0.35, 16384, [rate](std::vector<float>& frames, double root, double freeze, int loop) {
     const auto saw = [](int h, double f, double t) {
-      const double cutoff = 3200.0 + 3500.0 * std::exp(-t / 0.12);
+      const double cutoff = 6000.0 + 3000.0 * std::exp(-t / 0.12);
       return 1.0 / h * lowpass(f, cutoff) * resonance(f, cutoff, 0.5);
     };
     const auto gain = [freeze](double t) {
@@ -209,7 +247,7 @@ Rendered pluck(double rate, double hz) {
   addHarmonics(
       out.frames, rate, hz, 0.0, NEVER,
       [](int h, double f, double t) {
-        const double cutoff = 700.0 + 5000.0 * std::exp(-t / 0.045);
+        const double cutoff = 1200.0 + 6000.0 * std::exp(-t / 0.06);
         return (h % 2 ? 1.0 : 0.4) / h * lowpass(f, cutoff);
       },
       [](double t) { return attackDecay(t, 0.002, 0.2); });
@@ -224,7 +262,8 @@ std::vector<double> chordHz(const InstrumentSlot& slot) {
   return notes;
 }
 
-// Five detuned saws a note, softened: the wide pad under every section.
+// Three detuned saws a note, softened at both ends so the chord leaves the low mids to the
+// bass and the top to the lead.
 Rendered pad(double rate, const std::vector<double>& notes) {
   Rendered out{rate, {}};
   out.loopStart = evenFrame(0.12, rate);
@@ -233,11 +272,11 @@ Rendered pad(double rate, const std::vector<double>& notes) {
   Noise phases{0xbadc0deu};
   const double freeze = out.loopStart / rate;
   for (double note : notes)
-    for (double cents : {0.0, -11.0, 11.0, -5.0, 6.0}) {
+    for (double cents : {0.0, -8.0, 8.0}) {
       const double hz = fitToLoop(note * std::pow(2.0, cents / 1200.0), rate, out.loopLength);
       addHarmonics(
           out.frames, rate, hz, phases.next() * 3.14159, freeze,
-          [](int h, double f, double) { return 1.0 / h * lowpass(f, 2800.0); },
+          [](int h, double f, double) { return 1.0 / h * lowpass(f, 5500.0) * highpass(f, 170.0); },
           [](double t) {
             const double x = std::min(1.0, t / 0.04);
             return x * x * (3.0 - 2.0 * x);
@@ -290,16 +329,17 @@ SampleData renderInstrument(const InstrumentSlot& slot) {
   const std::map<std::string, std::function<Rendered()>> recipes = {
       {"kick", [&] { return kick(rate()); }},
       {"snare", [&] { return snare(rate()); }},
-      {"hat", [&] { return metal(rate(), 0.16, 0.05, 6000.0, 0xc105edu); }},
-      {"ohat", [&] { return metal(rate(), 0.5, 0.16, 6500.0, 0x0be2u); }},
+      {"tom", [&] { return tom(rate()); }},
+      {"hat", [&] { return saturated(metal(rate(), 0.25, 0.1, 5500.0, 0xc105edu), 2.5); }},
+      {"ohat", [&] { return saturated(metal(rate(), 0.6, 0.22, 6000.0, 0x0be2u), 2.5); }},
       {"crash", [&] { return metal(rate(), 2.3, 0.8, 3500.0, 0xc2a54u); }},
       {"shatter", [&] { return shatter(rate()); }},
       {"riser", [&] { return riser(rate()); }},
-      {"bass", [&] { return saturated(bass(noteRate(C3), rootHz(slot)), 2.5); }},
-      {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.0); }},
+      {"bass", [&] { return saturated(bass(noteRate(C3), rootHz(slot)), 1.8); }},
+      {"lead", [&] { return saturated(lead(noteRate(C3), rootHz(slot)), 2.6); }},
       {"vox", [&] { return saturated(vox(noteRate(C3), rootHz(slot)), 1.8); }},
       {"pluck", [&] { return saturated(pluck(noteRate(C3), rootHz(slot)), 1.5); }},
-      {"pad", [&] { return saturated(pad(noteRate(C3), chordHz(slot)), 3.5); }},
+      {"pad", [&] { return saturated(pad(noteRate(C3), chordHz(slot)), 1.5); }},
       {"keys", [&] { return saturated(keys(noteRate(C3), chordHz(slot)), 1.5); }},
   };
   auto found = recipes.find(slot.recipe);

@@ -12,6 +12,9 @@ struct Cell {
   int instrument = 0;
   int effect = 0;
   int parameter = 0;
+  // Where the text wrote it, for error messages: the innermost phrase and its row.
+  std::string phrase;
+  int phraseRow = -1;
 };
 
 struct Pattern {

@@ -45,6 +45,15 @@ std::vector<Line> readLines(std::istream& text) {
   throw std::runtime_error("song line " + std::to_string(line) + ": " + message);
 }
 
+constexpr size_t ROWS_PER_BAR = 16;
+
+std::string origin(const Cell& cell) {
+  return cell.phrase.empty() ? std::string("the channel line")
+                             : "phrase " + cell.phrase + " row " + std::to_string(cell.phraseRow);
+}
+
+bool isOff(const Cell& cell) { return cell.note < 0 && cell.effect == 0xC && cell.parameter == 0; }
+
 bool hasColon(const Line& line) {
   for (const std::string& word : line.words)
     if (word.find(':') != std::string::npos) return true;
@@ -87,7 +96,14 @@ class Parser {
       if (head.words.size() != 2) fail(head.number, "phrase takes a name");
       std::vector<std::string> tokens;
       for (size_t i = begin + 1; i < end; ++i) tokens.insert(tokens.end(), lines[i].words.begin(), lines[i].words.end());
-      phrases[head.words[1]] = expand(tokens);
+      std::vector<Cell> cells = expand(tokens);
+      for (size_t row = 0; row < cells.size(); ++row) {
+        if (cells[row].phrase.empty()) {
+          cells[row].phrase = head.words[1];
+          cells[row].phraseRow = static_cast<int>(row);
+        }
+      }
+      phrases[head.words[1]] = cells;
     } else if (keyword == "pattern") {
       pattern(lines, begin, end);
     } else if (keyword == "order") {
@@ -141,13 +157,8 @@ class Parser {
       if (used[static_cast<size_t>(channel)]) fail(currentLine, "channel written twice");
       used[static_cast<size_t>(channel)] = true;
       const int defaultInstrument = label.size() == 2 ? instrumentNumber(label[1]) : 0;
-      // A closing ">" lets a line run past the pattern's end, as an echo does; the rest is dropped.
-      const bool overflows = !tokens.empty() && tokens.back() == ">";
-      if (overflows) tokens.pop_back();
-      std::vector<Cell> cells = expand(tokens);
-      if (overflows && cells.size() > ROWS_PER_PATTERN) cells.resize(ROWS_PER_PATTERN);
-      if (cells.size() > ROWS_PER_PATTERN)
-        fail(currentLine, "channel has " + std::to_string(cells.size()) + " rows, more than 64");
+      const std::vector<Cell> cells = expand(tokens);
+      if (cells.size() > ROWS_PER_PATTERN) overflow(channel, cells);
       for (size_t row = 0; row < cells.size(); ++row) {
         Cell cell = cells[row];
         if (cell.note >= 0 && cell.instrument == 0) cell.instrument = defaultInstrument;
@@ -158,18 +169,32 @@ class Parser {
     song.patterns.push_back(result);
   }
 
+  // A line longer than its pattern would lose its last rows, and with them maybe the "off" that
+  // ends a held note: name the first row lost, and the note end if one is among them.
+  [[noreturn]] void overflow(int channel, const std::vector<Cell>& cells) {
+    size_t lost = ROWS_PER_PATTERN;
+    while (lost + 1 < cells.size() && !isOff(cells[lost])) ++lost;
+    if (!isOff(cells[lost])) lost = ROWS_PER_PATTERN;
+    const std::string row = std::to_string(lost);
+    const std::string what = isOff(cells[lost]) ? "the note end ('off') of " + origin(cells[lost]) + " on row " + row
+                                                : origin(cells[lost]) + " from row " + row + " on";
+    fail(currentLine, "channel " + std::to_string(channel) + " has " + std::to_string(cells.size()) +
+                          " rows, more than 64: it would lose " + what);
+  }
+
   int instrumentNumber(const std::string& name) {
     for (const InstrumentSlot& slot : song.instruments)
       if (slot.name == name) return slot.slot;
     fail(currentLine, "unknown instrument " + name);
   }
 
-  // Tokens: CELL[*N] or PHRASE[^SEMITONES][%VOLUME][*N]; a cell is NOTE[@INSTRUMENT][/EFFECT][~ROWS]
+  // Tokens: CELL[*N] or PHRASE[^SEMITONES][%VOLUME][>ROWS][*N]; a cell is NOTE[@INSTRUMENT][/EFFECT][~ROWS]
   // where NOTE is C-1..B-3, "---" (none), "." (empty row) or "off" (volume 0). ^ transposes a
-  // phrase's notes, % gives its notes without an effect a set-volume effect (two hex digits).
+  // phrase's notes, % gives its notes without an effect a set-volume effect (two hex digits),
+  // > echoes it: every bar late by ROWS rows and silenced on its last row.
   std::vector<Cell> expand(const std::vector<std::string>& tokens) {
     static const std::regex CELL(R"(^(\.|off|---|[A-G][-#][1-3])(@\w+)?(/[0-9A-F]{3})?(~\d+)?(\*\d+)?$)");
-    static const std::regex PHRASE(R"(^([a-z]\w*)(\^[+-]?\d+)?(%[0-9A-F]{2})?(\*\d+)?$)");
+    static const std::regex PHRASE(R"(^([a-z]\w*)(\^[+-]?\d+)?(%[0-9A-F]{2})?(>\d+)?(\*\d+)?$)");
     std::vector<Cell> out;
     std::smatch match;
     for (const std::string& token : tokens) {
@@ -206,7 +231,8 @@ class Parser {
             cell.parameter = std::stoi(match[3].str().substr(1), nullptr, 16);
           }
         }
-        repeat = match[4];
+        if (match[4].matched) unit = echo(unit, std::stoul(match[4].str().substr(1)), token);
+        repeat = match[5];
       } else {
         fail(currentLine, "cannot read '" + token + "'");
       }
@@ -215,7 +241,26 @@ class Parser {
     }
     return out;
   }
+
+  // The bar's cells `delay` rows late, and an "off" on its last row so that no echoed note sounds
+  // across the bar line; what would not fit before that row is left out.
+  std::vector<Cell> echo(const std::vector<Cell>& cells, size_t delay, const std::string& token) {
+    if (cells.size() % ROWS_PER_BAR || delay < 1 || delay >= ROWS_PER_BAR)
+      fail(currentLine, "an echo needs whole bars and a delay of 1 to 15 rows in " + token);
+    std::vector<Cell> out(cells.size());
+    for (size_t bar = 0; bar < cells.size(); bar += ROWS_PER_BAR) {
+      for (size_t row = 0; row + delay + 1 < ROWS_PER_BAR; ++row) out[bar + row + delay] = cells[bar + row];
+      out[bar + ROWS_PER_BAR - 1] = Cell{};
+      out[bar + ROWS_PER_BAR - 1].effect = 0xC;
+    }
+    return out;
+  }
 };
+
+std::string where(const Pattern& pattern, int channel, int row, const Cell& cell) {
+  return "pattern " + pattern.name + " channel " + std::to_string(channel) + " row " + std::to_string(row) + " (" +
+         origin(cell) + ")";
+}
 
 }  // namespace
 
@@ -223,4 +268,42 @@ Song parseSong(std::istream& text) {
   Parser parser;
   parser.parse(readLines(text));
   return parser.song;
+}
+
+void checkNoteEnds(const Song& song, const std::vector<bool>& loops) {
+  struct Voice {
+    bool looping = false;
+    bool audible = false;
+    int instrument = 0;
+    int rows = 0;
+    std::string note;
+  };
+  std::vector<Voice> voices(static_cast<size_t>(song.channels));
+  for (size_t order = 0; order < song.orders.size(); ++order) {
+    const Pattern& pattern = song.patterns.at(static_cast<size_t>(song.orders[order]));
+    bool breaks = false;
+    for (int row = 0; row < ROWS_PER_PATTERN && !breaks; ++row) {
+      for (int channel = 0; channel < song.channels; ++channel) {
+        const Cell& cell = pattern.cells[static_cast<size_t>(row * song.channels + channel)];
+        Voice& voice = voices[static_cast<size_t>(channel)];
+        // An instrument number sets the channel's volume back to the sample's own.
+        if (cell.instrument) {
+          voice.instrument = cell.instrument;
+          voice.audible = true;
+        }
+        if (cell.note >= 0) {
+          voice.looping = static_cast<size_t>(voice.instrument) < loops.size() && loops[static_cast<size_t>(voice.instrument)];
+          voice.rows = 0;
+          voice.note = where(pattern, channel, row, cell);
+        }
+        if (cell.effect == 0xC) voice.audible = cell.parameter > 0;
+        breaks |= cell.effect == 0xB || cell.effect == 0xD;
+        if (voice.looping && voice.audible && voice.rows > MAX_RING_ROWS)
+          throw std::runtime_error("the note at " + voice.note + " still sounds " + std::to_string(voice.rows) +
+                                   " rows later, at order " + std::to_string(order) + " row " + std::to_string(row) +
+                                   ": end it with 'off'");
+        ++voice.rows;
+      }
+    }
+  }
 }

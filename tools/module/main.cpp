@@ -24,6 +24,10 @@ void compose(const std::string& songPath, const std::string& modulePath) {
   std::vector<SampleData> samples(MAX_SLOTS);
   for (const InstrumentSlot& slot : song.instruments)
     samples[static_cast<size_t>(slot.slot - 1)] = renderInstrument(slot);
+  std::vector<bool> loops(MAX_SLOTS + 1, false);
+  for (const InstrumentSlot& slot : song.instruments)
+    loops[static_cast<size_t>(slot.slot)] = samples[static_cast<size_t>(slot.slot - 1)].loopLength > 0;
+  checkNoteEnds(song, loops);
   while (!samples.empty() && samples.back().data.empty() && samples.back().name.empty()) samples.pop_back();
   const std::vector<uint8_t> bytes = writeModule(song, samples);
   std::ofstream out(modulePath, std::ios::binary);
