@@ -237,7 +237,7 @@ def play_again(browser):
 
 def capture_stills(build, module, positions, out):
     build = os.path.abspath(build)
-    args = [os.path.join(build, "kavex_capture"), "--module", os.path.abspath(module), "--size", "960x540",
+    args = [os.path.join(build, "kavex_capture"), "--module", os.path.abspath(module), "--size", "480x270",
             "--still-prefix", os.path.join(os.path.abspath(out), "still_")]
     for order, row in positions:
         args += ["--still", f"{order}:{row}"]
