@@ -45,7 +45,7 @@ if [ ! -f "$prefix/lib/libSDL2.a" ] || [ ! -f "$prefix/lib/libmodplug.a" ]; then
   cmake --install "$work/modplug" >/dev/null
 fi
 
-# The show itself, at -O2: a third of -O0's download and about as quick to build as -O1.
+# The show itself (-O2, set in web/CMakeLists.txt).
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
