@@ -6,6 +6,14 @@ namespace {
 
 constexpr int AUDIO_BUFFER_FRAMES = 4096;
 
+// SDL's high-resolution counter in microseconds, the same clock on the audio and the main thread.
+int64_t audioClockUs() {
+    const auto counter = static_cast<int64_t>(SDL_GetPerformanceCounter());
+    const auto frequency = static_cast<int64_t>(SDL_GetPerformanceFrequency());
+    // Split so that a nanosecond counter after days of uptime does not overflow.
+    return counter / frequency * 1000000 + counter % frequency * 1000000 / frequency;
+}
+
 SDL_AudioDeviceID openDefaultDevice() {
     SDL_AudioSpec wanted{};
     wanted.freq = AUDIO_FREQUENCY;
@@ -21,7 +29,7 @@ SDL_AudioDeviceID openDefaultDevice() {
 }  // namespace
 
 void audioCallback(void* /*userdata*/, Uint8* stream, int length) {
-    audioBytesRead.store(ModPlug_Read(modFile, stream, length));
+    audioBytesRead.store(mixDeviceBuffer(modFile, musicTimeline, stream, length, audioClockUs()));
 }
 
 SDL_AudioDeviceID openAudioDevice() {
@@ -41,10 +49,11 @@ SDL_AudioDeviceID openAudioDevice() {
 }
 
 MusicSnapshot readMusicSnapshot(SDL_AudioDeviceID device) {
-    // Under the device lock the copy never mixes two player ticks.
-    MusicSnapshot snapshot;
+    // The frame shows the state recorded for the sample heard now (music/MusicTimeline.h), not the
+    // player's, which is up to two buffers ahead. The clock is read under the lock, so no callback
+    // can have started after it.
     SDL_LockAudioDevice(device);
-    copyMusicSnapshot(modFile, snapshot);
+    MusicSnapshot snapshot = audibleMusicState(musicTimeline, audioClockUs());
     SDL_UnlockAudioDevice(device);
     return snapshot;
 }

@@ -1,11 +1,13 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 
 #include "app/FrameLoop.h"
 #include "app/Music.h"
+#include "app/ShowOptions.h"
 #include "demo/Clock.h"
 #include "demo/Show.h"
 #include "demo/StartupPaths.h"
@@ -30,7 +32,13 @@ int endWithoutMusic(SDL_AudioDeviceID device, const std::string& error) {
 
 }  // namespace
 
-int main(int /*argc*/, char* /*argv*/[]) {
+int main(int argc, char* argv[]) {
+    ShowOptions options;
+    std::string optionError;
+    if (!parseShowOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), options, optionError)) {
+        std::cerr << "kavex_velmora: " << optionError << "\n" << showUsage() << std::flush;
+        return SHOW_OPTIONS_EXIT_CODE;
+    }
     enterAssetsDirectory();
     if (!startShow()) {
         engine->shutdown();
@@ -44,6 +52,7 @@ int main(int /*argc*/, char* /*argv*/[]) {
         return endWithoutMusic(device, error);
     }
 
+    startMusicTimeline(options.avOffsetMs);
     demoState = ScenePreRoll;
     SDL_Delay(1000);
     demoState = SceneOpening;

@@ -1,10 +1,12 @@
 // libmodplug's cost to mix one second of the show's module with the show's player settings,
-// in the audio callback's buffer size; its time per iteration is the fraction of real time.
+// in the audio callback's buffer size, by one read per buffer (0) and by the show's callback
+// (1: chunks, each followed by a recorded state); its time per iteration is the fraction of real time.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "music/MusicFeed.h"
 #include "music/Player.h"
 
 namespace {
@@ -19,12 +21,16 @@ void BM_MixOneSecond(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    std::vector<char> buffer(CALLBACK_BYTES);
+    MusicTimeline timeline;
+    resetMusicTimeline(timeline, MusicSnapshot{}, AUDIO_FREQUENCY, 0);
+    const bool asTheCallback = state.range(0) == 1;
+    std::vector<uint8_t> buffer(CALLBACK_BYTES);
     for (auto _ : state) {
         int remaining = AUDIO_FREQUENCY * AUDIO_BYTES_PER_FRAME;
         while (remaining > 0) {
             const int wanted = std::min(remaining, CALLBACK_BYTES);
-            const int produced = ModPlug_Read(module, buffer.data(), wanted);
+            const int produced = asTheCallback ? mixDeviceBuffer(module, timeline, buffer.data(), wanted, 0)
+                                               : ModPlug_Read(module, buffer.data(), wanted);
             if (produced == 0) {  // the song ended: go on from its start
                 ModPlug_Seek(module, 0);
                 continue;
@@ -42,6 +48,6 @@ void BM_MixOneSecond(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_MixOneSecond)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MixOneSecond)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 BENCHMARK_MAIN();

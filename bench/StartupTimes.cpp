@@ -85,6 +85,7 @@ int main() {
     }
     double firstFrameMs = 0;
     timed(firstFrameMs, [&] {
+        startMusicTimeline(0);
         demoState = SceneOpening;
         startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
         SDL_PauseAudioDevice(device, 0);

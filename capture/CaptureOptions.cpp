@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -116,8 +117,8 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
             options.quiet = true;
             continue;
         }
-        static const char* const VALUED[] = {"--size",   "--fps",   "--module", "--until",  "--still",
-                                             "--still-prefix", "--contact-sheet", "--sheet-by",
+        static const char* const VALUED[] = {"--size",   "--fps",   "--module", "--from",   "--until",
+                                             "--still",  "--still-prefix", "--contact-sheet", "--sheet-by",
                                              "--video",  "--wav",   "--hashes"};
         bool known = false;
         for (const char* option : VALUED) {
@@ -152,6 +153,11 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
             }
         } else if (name == "--module") {
             options.modulePath = value;
+        } else if (name == "--from") {
+            if (!parseShowPosition(value, options.from, error)) {
+                return false;
+            }
+            options.hasFrom = true;
         } else if (name == "--until") {
             if (!parseShowPosition(value, options.end, error)) {
                 return false;
@@ -192,6 +198,13 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
         error = "nothing to make: give --still, --contact-sheet, --video, --wav or --hashes (see --help)";
         return false;
     }
+    if (options.hasFrom && options.hasEnd && options.from.byOrder == options.end.byOrder &&
+        (options.from.byOrder ? std::make_pair(options.from.order, options.from.row) >
+                                    std::make_pair(options.end.order, options.end.row)
+                              : options.from.timeMs > options.end.timeMs)) {
+        error = "--from " + options.from.text + " lies after --until " + options.end.text;
+        return false;
+    }
     if (!options.videoPath.empty() && (options.width % 2 != 0 || options.height % 2 != 0)) {
         error = "the video needs an even width and height (H.264 in yuv420p), not " + std::to_string(options.width) +
                 "x" + std::to_string(options.height);
@@ -216,7 +229,9 @@ std::string captureUsage() {
 Renders the show offline on a fixed clock, frame by frame, with the show's own set-up,
 timeline and composition, and writes the frames and the music to files. It runs headless
 (SDL's offscreen video driver, Mesa) from the build directory, where Assets/ lies.
-Several outputs can be made in one run.
+Several outputs can be made in one run. Every frame's timeline and music is stepped, but
+only the frames an output needs are drawn, so a still anywhere takes seconds; the result
+is the same, pixel for pixel and sample for sample, as drawing every frame.
 
 Outputs (at least one):
   --still POS            PNG of the first frame at or past POS; repeat for more stills
@@ -233,6 +248,9 @@ Run:
                          design frame, others are letterboxed like the show's window
   --fps N                frames a second of the fixed clock, 1 to 60 (default 60); the
                          show's per-frame motions are tuned to 60, at 30 they run slower
+  --from POS             start the video, WAV, hashes and contact sheet at the first
+                         frame at or past POS (default: the start of the music); stills
+                         are taken wherever they fall
   --until POS            stop after the first frame at or past POS (default: the end of
                          the music, as the show ends)
   --module FILE          another module instead of Assets/ondaris.mod
@@ -248,10 +266,12 @@ rounded down, and its sound is the music from the previous frame's end to that m
 to the sample. The show clock reads 1000 ms when the music starts (the show's own reads
 SDL's tick count then).
 Outputs are checked before the first frame: two outputs naming the same file, an output
-naming the module, a folder given as a file, a missing or unwritable folder, or a still
-at an order the module does not have end the run at once. A run that fails later
-removes every file it wrote and names them.
+naming the module, a folder given as a file, a missing or unwritable folder, a still at
+an order the module does not have, or --from after --until end the run at once. A run
+that fails later, or is stopped by Ctrl-C or SIGTERM (within a frame), removes every
+file it wrote and names them.
 Exit status: 0 when every output was written, 1 when the run failed, 2 on bad options
-or outputs refused before the first frame.
+or outputs refused before the first frame, 130 when stopped by Ctrl-C, 143 when stopped
+by SIGTERM.
 )";
 }

@@ -21,6 +21,8 @@ struct CaptureOptions {
     int32_t height = 1080;
     int32_t fps = 60;
     std::string modulePath = MODULE_PATH;
+    bool hasFrom = false;
+    ShowPosition from;  // the clip's first frame; the frames before it are run but not drawn
     bool hasEnd = false;
     ShowPosition end;
     std::vector<ShowPosition> stills;

@@ -6,7 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <utility>
 #include <vector>
+
+#include <SDL.h>
 
 #include "capture/ContactSheet.h"
 #include "capture/FrameClock.h"
@@ -19,6 +22,7 @@
 #include "capture/VideoEncoder.h"
 #include "capture/WavFile.h"
 #include "demo/Clock.h"
+#include "demo/Demo.h"
 #include "demo/Show.h"
 #include "demo/StartupPaths.h"
 #include "engine/Engine.h"
@@ -29,6 +33,9 @@ namespace {
 constexpr int32_t LABEL_PIXEL_HEIGHT = 15;
 // The pattern number the player reports once it has run off the end of the order list.
 constexpr int32_t END_OF_ORDER_LIST = 0xFF;
+// A run stopped by a signal ends with 128 + its number, as the shell reports a killed program:
+// 130 for Ctrl-C, 143 for SIGTERM.
+constexpr int STOPPED_EXIT_BASE = 128;
 
 // Everything one run writes, opened before the first frame.
 struct CaptureOutputs {
@@ -46,7 +53,35 @@ struct CaptureOutputs {
     HashLog hashes;
     std::string workFolder;            // the video's temporary files
     std::vector<std::string> written;  // files this run wrote, removed if it fails
+    int64_t clipStart = -1;            // the first frame at or past --from, once reached
+    int64_t drawn = 0;                 // frames drawn, the rest only stepped
 };
+
+// One frame's share of the music, mixed on this thread instead of the audio thread, and the
+// player's position once it is mixed.
+struct MixedFrame {
+    std::vector<uint8_t> sound;
+    int32_t mixed = 0;
+    MusicSnapshot snapshot;
+};
+
+// The signal that asked the run to stop (Ctrl-C, SIGTERM); 0 while none has.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void requestStop(int signal) { stopSignal = signal; }
+
+// SDL would turn these signals into a quit event that a capture never reads; the render loop
+// looks at the flag after every frame instead. A second signal ends the process at once, in
+// case the cleanup itself hangs; system calls resume, so a write is never cut short by one.
+void catchStopSignals() {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 std::string absolutePath(const std::string& path) { return std::filesystem::absolute(path).string(); }
 
@@ -103,12 +138,15 @@ bool openOutputs(const CaptureOptions& options, CaptureOutputs& out, std::string
     return true;
 }
 
-bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t frame, int32_t showMs,
-                       const FrameImage& image, const std::vector<uint8_t>& sound, std::string& error) {
-    for (size_t i = 0; i < options.stills.size(); ++i) {
-        if (!out.stillsDone[i] && positionReached(options.stills[i], showMs, musicSnapshot)) {
+// The outputs of one frame: stills wherever they fall, the rest only inside the clip. `image` is
+// null when the frame was not drawn, which happens only when no output wants its picture.
+bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t frame, bool inClip,
+                       const SheetFrame& at, const FrameImage* image, const std::vector<uint8_t>& sound,
+                       std::string& error) {
+    for (size_t i = 0; image != nullptr && i < options.stills.size(); ++i) {
+        if (!out.stillsDone[i] && positionReached(options.stills[i], at.showMs, musicSnapshot)) {
             std::string path = stillFileName(options.stillPrefix, options.stills[i]);
-            if (!writePng(path, image, error)) {
+            if (!writePng(path, *image, error)) {
                 return false;
             }
             out.written.push_back(path);
@@ -117,22 +155,63 @@ bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64
                       << " row " << musicSnapshot.row << "): " << path << std::endl;
         }
     }
-    if (out.wantSheet) {
-        bool pastEnd = musicSnapshot.pattern == END_OF_ORDER_LIST;
-        offerSheetFrame(out.sheet, image, {showMs, musicSnapshot.order, musicSnapshot.row, demoState, pastEnd});
+    if (!inClip) {
+        return true;
+    }
+    if (out.wantSheet && image != nullptr) {
+        offerSheetFrame(out.sheet, *image, at);
+    } else if (out.wantSheet) {
+        passSheetFrame(out.sheet, at);
     }
     if (out.wantWav && !appendWav(out.wav, sound.data(), sound.size(), error)) {
         return false;
     }
-    if (out.wantVideo && !writeVideoFrame(out.video, image, error)) {
+    if (out.wantVideo && !writeVideoFrame(out.video, *image, error)) {
         return false;
     }
     return !out.wantHashes ||
            appendHashLine(out.hashes, frame, timeMs, musicSnapshot.order, musicSnapshot.row,
-                          hashBytes(image.rgb.data(), image.rgb.size()), hashBytes(sound.data(), sound.size()), error);
+                          hashBytes(image->rgb.data(), image->rgb.size()),
+                          hashBytes(sound.data(), sound.size()), error);
+}
+
+// What the sheet knows of a frame before it is stepped: its scene follows from the scene the
+// show is in and the frame's order, by the timeline's own rule.
+SheetFrame sheetFrameOf(int64_t frame, int32_t fps, const MusicSnapshot& snapshot, int32_t scene) {
+    return {frameEndMs(frame, fps), snapshot.order, snapshot.row, scene, snapshot.pattern == END_OF_ORDER_LIST};
+}
+
+// Which frames are drawn: for stills the first frame at or past each position, wherever it
+// falls; inside the clip every frame for the video and the hashes, and for the contact sheet
+// only the frames it takes (see sheetWantsFrame). WAV needs no pictures at all.
+bool frameWantsPicture(const CaptureOptions& options, const CaptureOutputs& out, bool inClip, const SheetFrame& at,
+                       const SheetFrame& next, const MusicSnapshot& snapshot, bool last) {
+    for (size_t i = 0; i < options.stills.size(); ++i) {
+        if (!out.stillsDone[i] && positionReached(options.stills[i], at.showMs, snapshot)) {
+            return true;
+        }
+    }
+    if (!inClip) {
+        return false;
+    }
+    return out.wantVideo || out.wantHashes || (out.wantSheet && sheetWantsFrame(out.sheet, at, next, last));
+}
+
+// "16011 frames, 4:26.85", or for a clip "frames 600 to 1199, 0:10.01 to 0:20.00".
+std::string clipText(int64_t first, int64_t frames, int32_t fps) {
+    std::string end = formatShowTime(frameEndMs(frames - 1, fps));
+    if (first == 0) {
+        return std::to_string(frames) + " frames, " + end;
+    }
+    return "frames " + std::to_string(first) + " to " + std::to_string(frames - 1) + ", " +
+           formatShowTime(frameEndMs(first, fps)) + " to " + end;
 }
 
 bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t frames, std::string& error) {
+    if (out.clipStart < 0) {
+        error = "the show ended before the --from position " + options.from.text;
+        return false;
+    }
     for (size_t i = 0; i < options.stills.size(); ++i) {
         if (!out.stillsDone[i]) {
             error = "the show never reached the still's position " + options.stills[i].text;
@@ -144,8 +223,7 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
         std::string title = "Kavex Demo 2024 Velmora   " + std::to_string(out.sheet.thumbnails.size()) +
                             (options.sheetGrouping == SheetGrouping::ByOrder ? " order positions" : " scenes") + "   " +
                             std::to_string(options.width) + "x" + std::to_string(options.height) + " at " +
-                            std::to_string(options.fps) + " fps   " + std::to_string(frames) + " frames, " +
-                            formatShowTime(frameEndMs(frames - 1, options.fps));
+                            std::to_string(options.fps) + " fps   " + clipText(out.clipStart, frames, options.fps);
         if (!writePng(options.contactSheetPath, composeContactSheet(out.sheet.thumbnails, out.font, title), error)) {
             return false;
         }
@@ -167,7 +245,11 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
     if (out.wantWav && !out.wavIsTemporary) {
         std::cout << "Music: " << out.wavPath << std::endl;
     }
-    return !out.wantHashes || closeHashLog(out.hashes, error);
+    if (out.wantHashes && !closeHashLog(out.hashes, error)) {
+        return false;
+    }
+    std::cout << "Frames: " << frames << " run, " << out.drawn << " drawn" << std::endl;
+    return true;
 }
 
 // A failed run leaves nothing that could pass for a finished output; it says what it removed.
@@ -199,10 +281,25 @@ int fail(const std::string& error, int code = 1) {
     return code;
 }
 
-// Renders frames until the music ends or the end position is passed; false on an output failure.
+// A run that makes only stills ends with its last one.
+bool onlyStillsAndAllTaken(const CaptureOutputs& out) {
+    bool clipOutputs = out.wantSheet || out.wantWav || out.wantVideo || out.wantHashes;
+    return !clipOutputs && std::find(out.stillsDone.begin(), out.stillsDone.end(), false) == out.stillsDone.end();
+}
+
+void mixFrame(int64_t frame, int32_t fps, MixedFrame& out) {
+    out.sound.assign(static_cast<size_t>(frameSampleCount(frame, fps)) * AUDIO_BYTES_PER_FRAME, 0);
+    out.mixed = ModPlug_Read(modFile, out.sound.data(), static_cast<int>(out.sound.size()));
+    copyMusicSnapshot(modFile, out.snapshot);
+}
+
+// Runs frames until the music ends or the end position is passed; false on an output failure or
+// a stop signal. Every frame's music is mixed and its timeline stepped, but only the frames an
+// output wants are drawn (plus a picture a later frame carries forward, which advanceShow draws):
+// the rest pass in a fraction of the time. The music runs one frame ahead, so a frame knows
+// whether the next one starts another order or scene before it is drawn or passed over.
 bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, CaptureOutputs& out,
                   int64_t& frames, std::string& error) {
-    bool wantPictures = !options.stills.empty() || out.wantSheet || out.wantVideo || out.wantHashes;
     int64_t expected = static_cast<int64_t>(ModPlug_GetLength(modFile)) * options.fps / 1000;
     if (options.hasEnd && !options.end.byOrder) {
         expected = std::min(expected, static_cast<int64_t>(options.end.timeMs) * options.fps / 1000 + 1);
@@ -210,30 +307,49 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
     ProgressLine progress = startProgress(!options.quiet, expected);
     FrameImage image;
     std::vector<uint8_t> pixels;
-    std::vector<uint8_t> sound;
+    MixedFrame current;
+    MixedFrame next;
+    mixFrame(0, options.fps, current);
     startCaptureClock();
     for (int64_t frame = 0;; ++frame) {
         advanceCaptureClock(frame, options.fps);
-        // Exactly this frame's share of the music, mixed on this thread instead of the audio thread.
-        sound.assign(static_cast<size_t>(frameSampleCount(frame, options.fps)) * AUDIO_BYTES_PER_FRAME, 0);
-        int32_t mixed = ModPlug_Read(modFile, sound.data(), static_cast<int>(sound.size()));
-        audioBytesRead.store(mixed);
-        MusicSnapshot snapshot;
-        copyMusicSnapshot(modFile, snapshot);
-        stepShow(snapshot);
-        if (wantPictures) {
-            readOffscreenWindow(window, image, pixels);
-        }
         int32_t showMs = frameEndMs(frame, options.fps);
-        if (!writeFrameOutputs(options, out, frame, showMs, image, sound, error)) {
+        // The show draws the frame that finds the music over, then ends.
+        bool last = current.mixed <= 0 || (options.hasEnd && positionReached(options.end, showMs, current.snapshot));
+        if (!last) {
+            mixFrame(frame + 1, options.fps, next);
+        } else {
+            next.snapshot = current.snapshot;
+        }
+        if (out.clipStart < 0 && (!options.hasFrom || positionReached(options.from, showMs, current.snapshot))) {
+            out.clipStart = frame;
+        }
+        int32_t scene = sceneAfter(demoState, current.snapshot.order);
+        SheetFrame at = sheetFrameOf(frame, options.fps, current.snapshot, scene);
+        SheetFrame after = sheetFrameOf(frame + 1, options.fps, next.snapshot, sceneAfter(scene, next.snapshot.order));
+        bool inClip = out.clipStart >= 0;
+        bool draw = frameWantsPicture(options, out, inClip, at, after, current.snapshot, last);
+        audioBytesRead.store(current.mixed);
+        if (draw) {
+            stepShow(current.snapshot);
+            readOffscreenWindow(window, image, pixels);
+            out.drawn += 1;
+        } else if (advanceShow(current.snapshot, next.snapshot)) {
+            out.drawn += 1;
+        }
+        if (!writeFrameOutputs(options, out, frame, inClip, at, draw ? &image : nullptr, current.sound, error)) {
             return false;
         }
         frames = frame + 1;
         showProgress(progress, frames, false);
-        // The show draws the frame that finds the music over, then ends.
-        if (mixed <= 0 || (options.hasEnd && positionReached(options.end, showMs, musicSnapshot))) {
+        if (stopSignal != 0) {
+            error = stopSignal == SIGINT ? "stopped by Ctrl-C (SIGINT)" : "stopped by SIGTERM";
+            return false;
+        }
+        if (last || onlyStillsAndAllTaken(out)) {
             break;
         }
+        std::swap(current, next);
     }
     showProgress(progress, frames, true);
     return true;
@@ -248,6 +364,7 @@ int runCapture(const CaptureOptions& given) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     // A dying ffmpeg must turn into an error message, not end the process.
     std::signal(SIGPIPE, SIG_IGN);
+    catchStopSignals();
 
     enterAssetsDirectory();
     std::error_code ignored;
@@ -270,11 +387,19 @@ int runCapture(const CaptureOptions& given) {
     ready = ready && goodStills && openOutputs(options, out, error);
     int64_t frames = 0;
     bool done = ready && renderFrames(options, window, out, frames, error) && finishOutputs(options, out, frames, error);
+    // A stop that came while the last outputs were being finished still stops the run.
+    if (done && stopSignal != 0) {
+        error = "stopped while finishing the outputs";
+        done = false;
+    }
     if (!done) {
         fail(error);
         abandonOutputs(out);
     }
     unloadShowModule();
     engine->shutdown();
+    if (stopSignal != 0) {
+        return STOPPED_EXIT_BASE + stopSignal;
+    }
     return done ? 0 : (goodStills ? 1 : 2);
 }

@@ -29,6 +29,37 @@ void addThumbnail(ContactSheet& sheet, const FrameImage& frame, const std::strin
     sheet.waiting = false;
 }
 
+// The fade-out past the end of the order list is no order position.
+bool outsideGroups(SheetGrouping grouping, const SheetFrame& at) {
+    return grouping == SheetGrouping::ByOrder && at.pastEnd;
+}
+
+int32_t groupOf(SheetGrouping grouping, const SheetFrame& at) {
+    return grouping == SheetGrouping::ByOrder ? at.order : at.scene;
+}
+
+bool chosenMoment(SheetGrouping grouping, const SheetFrame& at, int32_t groupStartMs) {
+    return grouping == SheetGrouping::ByOrder ? at.row >= SHEET_ORDER_ROW
+                                              : at.showMs - groupStartMs >= SHEET_SCENE_DELAY_MS;
+}
+
+// Follows the frame into its group; true while that group still waits for its picture.
+bool followSheetGroups(ContactSheet& sheet, const SheetFrame& at) {
+    if (outsideGroups(sheet.grouping, at)) {
+        finishSheetFrames(sheet);
+        sheet.group = -1;
+        return false;
+    }
+    int32_t group = groupOf(sheet.grouping, at);
+    if (group != sheet.group) {
+        finishSheetFrames(sheet);
+        sheet.group = group;
+        sheet.groupStartMs = at.showMs;
+        sheet.waiting = sheet.seenGroups.insert(group).second;
+    }
+    return sheet.waiting;
+}
+
 }  // namespace
 
 std::string formatShowTime(int32_t showMs) {
@@ -37,31 +68,36 @@ std::string formatShowTime(int32_t showMs) {
     return text;
 }
 
+bool sheetWantsFrame(const ContactSheet& sheet, const SheetFrame& at, const SheetFrame& next, bool last) {
+    if (outsideGroups(sheet.grouping, at)) {
+        return false;
+    }
+    int32_t group = groupOf(sheet.grouping, at);
+    bool newGroup = group != sheet.group;
+    bool waiting = newGroup ? sheet.seenGroups.count(group) == 0 : sheet.waiting;
+    if (!waiting) {
+        return false;
+    }
+    if (chosenMoment(sheet.grouping, at, newGroup ? at.showMs : sheet.groupStartMs)) {
+        return true;
+    }
+    bool groupGoesOn = !last && !outsideGroups(sheet.grouping, next) && groupOf(sheet.grouping, next) == group;
+    return !groupGoesOn;
+}
+
 void offerSheetFrame(ContactSheet& sheet, const FrameImage& frame, const SheetFrame& at) {
-    if (sheet.grouping == SheetGrouping::ByOrder && at.pastEnd) {
-        finishSheetFrames(sheet);
-        sheet.group = -1;
+    if (!followSheetGroups(sheet, at)) {
         return;
     }
-    int32_t group = sheet.grouping == SheetGrouping::ByOrder ? at.order : at.scene;
-    if (group != sheet.group) {
-        finishSheetFrames(sheet);
-        sheet.group = group;
-        sheet.groupStartMs = at.showMs;
-        sheet.waiting = sheet.seenGroups.insert(group).second;
-    }
-    if (!sheet.waiting) {
-        return;
-    }
-    bool chosen = sheet.grouping == SheetGrouping::ByOrder ? at.row >= SHEET_ORDER_ROW
-                                                           : at.showMs - sheet.groupStartMs >= SHEET_SCENE_DELAY_MS;
-    if (chosen) {
+    if (chosenMoment(sheet.grouping, at, sheet.groupStartMs)) {
         addThumbnail(sheet, frame, labelFor(sheet.grouping, at));
         return;
     }
     sheet.lastFrame = frame;
     sheet.lastLabel = labelFor(sheet.grouping, at);
 }
+
+void passSheetFrame(ContactSheet& sheet, const SheetFrame& at) { followSheetGroups(sheet, at); }
 
 void finishSheetFrames(ContactSheet& sheet) {
     if (sheet.waiting && sheet.lastFrame.width > 0) {

@@ -41,7 +41,14 @@ struct SheetFrame {
     bool pastEnd = false;  // the song has left its order list and is fading out
 };
 
+// Whether offering this frame would use its picture: the first frame of a waiting group at its
+// chosen moment, or the last frame of a group that never reached it (the next frame is in
+// another group, or `last`: there is none). Only these frames need drawing for the sheet.
+bool sheetWantsFrame(const ContactSheet& sheet, const SheetFrame& at, const SheetFrame& next, bool last);
+// A drawn frame: follows the groups and takes the picture or keeps it as its group's latest.
 void offerSheetFrame(ContactSheet& sheet, const FrameImage& frame, const SheetFrame& at);
+// A frame not drawn (sheetWantsFrame was false for it): follows the groups only.
+void passSheetFrame(ContactSheet& sheet, const SheetFrame& at);
 // Adds the last group's frame if it ended before its chosen moment.
 void finishSheetFrames(ContactSheet& sheet);
 

@@ -40,17 +40,31 @@ void drawWireframeFloor() {
     engine->setWireframe(false);
 }
 
-// The flamingo and its mirror image. The mirroring stays in the entity, so the two
-// copies trade places in draw order from frame to frame.
-void drawFlamingoPair() {
-    Entity3D* flamingo = sceneState.flamingo.get();
+// The flamingo pair is on screen in the opening from order 2 and on the beach until order 7.
+bool flamingoPairShown(int32_t order) {
+    const Entity3D* flamingo = sceneState.flamingo.get();
     if (flamingo == nullptr || flamingo->meshId < 0) {
-        return;
+        return false;
     }
-    flamingo->draw();
+    return (demoState == SceneOpening && order > 1) || (demoState == SceneBeach && order < 7);
+}
+
+// The mirroring stays in the entity, so the two copies trade places in draw order from
+// frame to frame; a frame passed over mirrors it all the same.
+void mirrorFlamingo() {
+    Entity3D* flamingo = sceneState.flamingo.get();
     flamingo->position.x = -flamingo->position.x;
     flamingo->setRotation({flamingo->rotationDegrees.x, 0.0f, flamingo->rotationDegrees.z});
-    flamingo->draw();
+}
+
+// The flamingo and its mirror image.
+void drawFlamingoPair(int32_t order) {
+    if (!flamingoPairShown(order)) {
+        return;
+    }
+    sceneState.flamingo->draw();
+    mirrorFlamingo();
+    sceneState.flamingo->draw();
 }
 
 void drawEntity(Entity3D* entity) {
@@ -106,9 +120,7 @@ bool drawScene(int32_t order, int32_t row) {
     switch (demoState) {
     case SceneOpening:
         drawWireframeFloor();
-        if (order > 1) {
-            drawFlamingoPair();
-        }
+        drawFlamingoPair(order);
         drawOpeningTitles(order, row);
         return true;
     case SceneBeach:
@@ -116,9 +128,7 @@ bool drawScene(int32_t order, int32_t row) {
         if (order >= 6) {
             drawEntity(sceneState.windsurfer.get());
         }
-        if (order < 7) {
-            drawFlamingoPair();
-        }
+        drawFlamingoPair(order);
         if (order < 6) {
             drawSprite(sceneState.logoTexture, {0, 0, 1080, 432}, W / 2 - 540, H / 2 - 216);
         }
@@ -173,4 +183,14 @@ void renderDemo() {
     if (demoState == SceneCredits) {
         copyWindowToScreenshot();
     }
+}
+
+void passOverDemoFrame() {
+    if (flamingoPairShown(musicSnapshot.order)) {
+        mirrorFlamingo();
+    }
+}
+
+bool demoFrameCarriedForward(int32_t nextOrder) {
+    return demoState == SceneCredits && sceneAfter(demoState, nextOrder) != demoState;
 }

@@ -34,3 +34,14 @@ void stepShow(const MusicSnapshot& snapshot) {
     updateDemo();
     renderDemo();
 }
+
+bool advanceShow(const MusicSnapshot& snapshot, const MusicSnapshot& next) {
+    musicSnapshot = snapshot;
+    updateDemo();
+    if (demoFrameCarriedForward(next.order)) {
+        renderDemo();
+        return true;
+    }
+    passOverDemoFrame();
+    return false;
+}

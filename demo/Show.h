@@ -21,3 +21,10 @@ void unloadShowModule();
 
 // One frame from the snapshot of that frame: the timeline, then the composition into the window.
 void stepShow(const MusicSnapshot& snapshot);
+
+// One frame nobody will see, for a driver that skips ahead (the capture's fast-forward): the
+// timeline, and of the composition only what later frames depend on, so every frame after it
+// comes out exactly as after stepShow. `next` is the following frame's snapshot: when this frame's
+// picture is carried into a later one (the last frame of scene 2, which scene 3 shatters), the
+// frame is drawn all the same. True when it drew.
+bool advanceShow(const MusicSnapshot& snapshot, const MusicSnapshot& next);

@@ -58,12 +58,13 @@ void pulsePlane() {
     }
 }
 
-// Moves to the next scene when the music reaches its trigger order; one step a frame at most.
+// Enters the next scene when the music reaches its trigger order, with that scene's opening effects.
 void applyTransition(int32_t order) {
-    if (demoState < SceneOpening || demoState >= SceneFinale || order != SCENE_TRIGGER_ORDERS[demoState]) {
+    int32_t scene = sceneAfter(demoState, order);
+    if (scene == demoState) {
         return;
     }
-    demoState += 1;
+    demoState = scene;
     switch (demoState) {
     case SceneBeach:
     case SceneCredits:
@@ -219,6 +220,14 @@ void updateFinale(int32_t order, int32_t row) {
 }
 
 }  // namespace
+
+int32_t sceneAfter(int32_t scene, int32_t order) {
+    // One step a frame at most: the trigger orders rise, so no order triggers two scenes.
+    if (scene < SceneOpening || scene >= SceneFinale || order != SCENE_TRIGGER_ORDERS[scene]) {
+        return scene;
+    }
+    return scene + 1;
+}
 
 void updateDemo() {
     int32_t order = musicSnapshot.order;

@@ -43,7 +43,7 @@ TEST(CaptureOptions, OneOutputKeepsTheShowDefaults) {
 TEST(CaptureOptions, EveryOutputCanBeAskedForInOneRunInBothSpellings) {
     Parsed parsed = parse({"--size", "640x360", "--fps=30", "--still", "5:0", "--still=12.5s", "--still", "1500ms",
                            "--still-prefix", "shots/f_", "--contact-sheet", "sheet.png", "--sheet-by", "scene",
-                           "--video", "show.mp4", "--wav=show.wav", "--hashes", "h.txt", "--until", "9:0",
+                           "--video", "show.mp4", "--wav=show.wav", "--hashes", "h.txt", "--from", "2.5s", "--until", "9:0",
                            "--module", "m.mod", "--quiet"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
     const CaptureOptions& o = parsed.options;
@@ -63,6 +63,8 @@ TEST(CaptureOptions, EveryOutputCanBeAskedForInOneRunInBothSpellings) {
     EXPECT_EQ(o.videoPath, "show.mp4");
     EXPECT_EQ(o.wavPath, "show.wav");
     EXPECT_EQ(o.hashesPath, "h.txt");
+    EXPECT_TRUE(o.hasFrom);
+    EXPECT_EQ(o.from.timeMs, 2500);
     EXPECT_TRUE(o.hasEnd);
     EXPECT_TRUE(o.end.byOrder);
     EXPECT_EQ(o.end.order, 9);
@@ -85,6 +87,8 @@ TEST(CaptureOptions, BadOptionsAreRefusedWithTheOffendingText) {
         {{"--wav", "a.wav", "--fps", "thirty"}, "thirty"},
         {{"--wav", "a.wav", "--sheet-by", "row"}, "row"},
         {{"--wav", "a.wav", "--until", "soon"}, "soon"},
+        {{"--wav", "a.wav", "--from", "later"}, "later"},
+        {{"--wav", "a.wav", "--from", "3s", "--until", "2s"}, "--from 3s lies after --until 2s"},
         {{"--video", "v.mp4", "--size", "641x360"}, "641x360"},
         {{"--quiet"}, "nothing to make"},
         {{}, "nothing to make"},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "capture/VideoEncoder.h"
 #include "capture/WavFile.h"
 #include "music/Player.h"
+#include "support/CaptureRunner.h"
 
 namespace fs = std::filesystem;
 
@@ -30,11 +32,6 @@ namespace {
 std::string temporaryDirectory() {
     char pattern[] = "/tmp/kavex-capture-XXXXXX";
     return mkdtemp(pattern);
-}
-
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 uint32_t little(const std::vector<uint8_t>& bytes, size_t at, int count) {
@@ -359,27 +356,40 @@ TEST(CaptureLabels, TextInksOnlyItsOwnBoxAndLongerTextIsWider) {
 }
 
 TEST(CaptureContactSheet, OnePictureAnOrderAtItsMiddleRowOrItsLastFrame) {
-    ContactSheet sheet;
-    int32_t showMs = 0;
-    // A plain frame whose colour tells which one was taken.
-    auto offer = [&](int32_t order, int32_t row, uint32_t colour, bool pastEnd = false) {
-        offerSheetFrame(sheet, makeImage(64, 36, colour), {showMs, order, row, order / 2, pastEnd});
-        showMs += 100;
+    struct Frame {
+        int32_t order, row;
+        uint32_t colour;  // tells which frame was taken
+        bool pastEnd;
     };
-    offer(0, 0, 0x000001);
-    offer(0, 32, 0x000002);  // middle row of order 0
-    offer(0, 40, 0x000003);
-    offer(1, 0, 0x000004);
-    offer(1, 12, 0x000005);  // order 1 breaks early: its last frame
-    offer(2, 40, 0x000006);  // first seen past the middle
-    offer(0, 33, 0x000007);  // the song jumped back: already shown
-    offer(3, 5, 0x000008);   // the order list ends in order 3
-    offer(4, 0, 0x000009, true);
-    offer(4, 0, 0x00000a, true);
+    const std::vector<Frame> frames = {
+        {0, 0, 1, false},  {0, 32, 2, false},  // middle row of order 0
+        {0, 40, 3, false}, {1, 0, 4, false},
+        {1, 12, 5, false},                      // order 1 breaks early: its last frame
+        {2, 40, 6, false},                      // first seen past the middle
+        {0, 33, 7, false},                      // the song jumped back: already shown
+        {3, 5, 8, false},                       // the order list ends in order 3
+        {4, 0, 9, true},   {4, 0, 10, true},
+    };
+    // As the capture runs it: only the frames the sheet wants are drawn and offered.
+    ContactSheet sheet;
+    std::vector<uint32_t> drawn;
+    auto at = [&](size_t i) {
+        const Frame& f = frames[std::min(i, frames.size() - 1)];
+        return SheetFrame{static_cast<int32_t>(i) * 100, f.order, f.row, f.order / 2, f.pastEnd};
+    };
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (sheetWantsFrame(sheet, at(i), at(i + 1), i + 1 == frames.size())) {
+            drawn.push_back(frames[i].colour);
+            offerSheetFrame(sheet, makeImage(64, 36, frames[i].colour), at(i));
+        } else {
+            passSheetFrame(sheet, at(i));
+        }
+    }
     finishSheetFrames(sheet);
 
+    const std::vector<uint32_t> expected = {2, 5, 6, 8};
+    EXPECT_EQ(drawn, expected);
     ASSERT_EQ(sheet.thumbnails.size(), 4u);
-    const uint32_t expected[4] = {2, 5, 6, 8};
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(sheet.thumbnails[i].image.width, THUMBNAIL_WIDTH);
         EXPECT_EQ(sheet.thumbnails[i].image.height, THUMBNAIL_WIDTH * 36 / 64);

@@ -20,6 +20,7 @@
 #include "capture/FrameClock.h"
 #include "capture/FrameHashes.h"
 #include "music/Player.h"
+#include "support/CaptureRunner.h"
 #include "support/ShowRun.h"
 #include "support/TestModule.h"
 
@@ -40,46 +41,6 @@ TestModule quickCreditsModule() {
         }
     }
     return module;
-}
-
-struct CaptureResult {
-    int exitCode = -1;
-    std::string log;
-};
-
-CaptureResult runCaptureIn(const std::string& directory, const std::string& arguments) {
-    std::string log = directory + "/capture.log";
-    std::string command = "cd '" + directory + "' && '" CAPTURE_EXECUTABLE "' --quiet " + arguments + " >'" + log +
-                          "' 2>&1";
-    int status = std::system(command.c_str());
-    std::ifstream file(log);
-    std::stringstream text;
-    text << file.rdbuf();
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
-}
-
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> readLines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::ifstream file(path);
-    for (std::string line; std::getline(file, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-// Field `index` (from 0) of a hash line: frame, time, order:row, picture hash, sound hash.
-std::string field(const std::string& line, int index) {
-    std::istringstream words(line);
-    std::string word;
-    for (int i = 0; i <= index; ++i) {
-        words >> word;
-    }
-    return word;
 }
 
 struct Picture {

@@ -102,6 +102,20 @@ TEST(EndToEnd, NoWindowEndsWithCodeOneAndTheSdlReason) {
     EXPECT_EQ(result.out.rfind("Window could not be created! SDL_Error: ", 0), 0u) << result.out;
 }
 
+TEST(EndToEnd, ABadOptionIsNamedBeforeAnyWindowOpens) {
+    std::string directory = stageShowDirectory(quickShowModule());
+    // With no video driver a window would fail with code 1: the options are read before that.
+    ShowResult result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, {"--av-offset", "soon"});
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_EQ(result.err.rfind("kavex_velmora: bad --av-offset \"soon\"", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("Usage: kavex_velmora"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "") << "nothing was started";
+
+    result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, {"--av-offset", "-40"});
+    EXPECT_EQ(result.exitCode, 1) << "a good offset lets start-up go on to the window";
+    EXPECT_EQ(result.out.rfind("Window could not be created! SDL_Error: ", 0), 0u) << result.out;
+}
+
 TEST(EndToEnd, MissingOrDamagedModuleEndsWithCodeOneAndSaysWhy) {
     std::string missing = stageShowDirectory(quickShowModule());
     fs::remove(fs::path(missing) / "Assets" / "ondaris.mod");

@@ -92,9 +92,9 @@ ShowRun runShow(Feed feed) {
 }
 
 const ShowRun& showRun(Feed feed) {
-  static const ShowRun device = runShow(Feed::DeviceBuffers);
+  static const ShowRun device = runShow(Feed::AudibleDevice);
   static const ShowRun capture = runShow(Feed::FrameShares);
-  return feed == Feed::DeviceBuffers ? device : capture;
+  return feed == Feed::AudibleDevice ? device : capture;
 }
 
 const std::vector<PlayedRow>& rows() {
@@ -199,8 +199,8 @@ TEST_P(ModuleCues, FadeToBlackCompletesBeforeTheMusicEnds) {
   EXPECT_TRUE(run.fadeToBlackDone);
 }
 
-INSTANTIATE_TEST_SUITE_P(Feeds, ModuleCues, ::testing::Values(Feed::DeviceBuffers, Feed::FrameShares),
+INSTANTIATE_TEST_SUITE_P(Feeds, ModuleCues, ::testing::Values(Feed::AudibleDevice, Feed::FrameShares),
                          [](const ::testing::TestParamInfo<Feed>& feed) {
-                           return feed.param == Feed::DeviceBuffers ? std::string("DeviceBuffers")
+                           return feed.param == Feed::AudibleDevice ? std::string("AudibleDevice")
                                                                     : std::string("FrameShares");
                          });

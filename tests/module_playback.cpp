@@ -1,5 +1,7 @@
 #include "module_playback.h"
 
+#include "music/MusicFeed.h"
+
 #include <cstdint>
 // libmodplug's development headers need <cstdint> first.
 #include <libmodplug/stdafx.h>
@@ -29,20 +31,31 @@ bool advance(ModPlugFile* file, int sampleFrames) {
 
 std::vector<ShowFrame> playAsShow(Feed feed) {
   ModPlugFile* file = loadForShow();
+  MusicTimeline timeline;
+  MusicSnapshot start;
+  copyMusicSnapshot(file, start);
+  resetMusicTimeline(timeline, start, SAMPLE_RATE, 0);
+  std::vector<uint8_t> buffer(DEVICE_BUFFER * AUDIO_BYTES_PER_FRAME);
   std::vector<ShowFrame> frames;
   long buffersRead = 0;
   bool playing = true;
   for (int frame = 0; playing; ++frame) {
     ShowFrame shown;
     shown.timeMs = frame * 1000 / 60;
-    if (feed == Feed::DeviceBuffers) {
+    if (feed == Feed::AudibleDevice) {
       // The device asks for its first buffer on unpause and for the next one each time a buffer has played.
-      const long due = static_cast<long>(shown.timeMs) * SAMPLE_RATE / (1000L * DEVICE_BUFFER) + 1;
-      for (; buffersRead < due && playing; ++buffersRead) playing = advance(file, DEVICE_BUFFER);
+      const int64_t nowUs = static_cast<int64_t>(frame) * 1000000 / 60;
+      while (playing) {
+        const int64_t takenUs = static_cast<int64_t>(buffersRead) * DEVICE_BUFFER * 1000000 / SAMPLE_RATE;
+        if (takenUs > nowUs) break;
+        playing = mixDeviceBuffer(file, timeline, buffer.data(), static_cast<int32_t>(buffer.size()), takenUs) > 0;
+        ++buffersRead;
+      }
+      shown.music = audibleMusicState(timeline, nowUs);
     } else {
       playing = advance(file, SAMPLE_RATE / 60);
+      copyMusicSnapshot(file, shown.music);
     }
-    copyMusicSnapshot(file, shown.music);
     frames.push_back(shown);
   }
   ModPlug_Unload(file);

@@ -12,9 +12,11 @@ struct ShowFrame {
   MusicSnapshot music;
 };
 
-// How the player is advanced between frames: by the audio device, 4096 sample frames per
-// callback, or by the capture, one frame's share of samples (735) per frame.
-enum class Feed { DeviceBuffers, FrameShares };
+// How a frame's snapshot is made. AudibleDevice: the show's audio callback mixes 4096-frame
+// buffers into the music timeline as a device asks for them, one as the last one has played,
+// and each frame shows the state heard at its moment. FrameShares: the capture mixes one
+// frame's share of samples (735) per frame and shows the player's state after it.
+enum class Feed { AudibleDevice, FrameShares };
 
 // The frames of one playback; the last one is the frame on which the music ended.
 std::vector<ShowFrame> playAsShow(Feed feed);

@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
+#include "app/Music.h"
 #include "bench/ShowFrames.h"
 #include "demo/Demo.h"
 #include "engine/Engine.h"
@@ -132,6 +134,34 @@ TEST_F(FrameAllocations, NoSceneAllocatesAfterItsWarmUpFrames) {
         counting.store(false);
         EXPECT_EQ(ourAllocations.load(), 0) << "scene " << moment.scene << " (" << moment.content << ")";
     }
+}
+
+// The audio callback and the frame's look-up run under the audio device's lock: neither may allocate.
+TEST(MusicAllocations, TheCallbackAndTheRefreshAllocateNothing) {
+    if (!COUNTING_NEW) {
+        GTEST_SKIP() << "a sanitizer's operator new is in place";
+    }
+    executableBase = baseOf(reinterpret_cast<const void*>(&updateDemo));
+    runtimeBase = baseOf(reinterpret_cast<const void*>(&std::terminate));
+    applyPlayerSettings();
+    std::string error;
+    modFile = loadModuleFile(MODULE_PATH, error);
+    ASSERT_NE(modFile, nullptr) << error;
+    startMusicTimeline(-200);
+    std::vector<Uint8> buffer(4096 * AUDIO_BYTES_PER_FRAME);
+    void* frames[4];
+    backtrace(frames, 4);
+    ourAllocations.store(0);
+    counting.store(true);
+    for (int callback = 0; callback < 200; ++callback) {
+        audioCallback(nullptr, buffer.data(), static_cast<int>(buffer.size()));
+        musicSnapshot = readMusicSnapshot(0);
+    }
+    counting.store(false);
+    EXPECT_EQ(ourAllocations.load(), 0);
+    EXPECT_GT(musicSnapshot.order, 0) << "the song moved on";
+    ModPlug_Unload(modFile);
+    modFile = nullptr;
 }
 
 }  // namespace

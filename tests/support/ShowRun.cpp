@@ -70,8 +70,12 @@ ShowResult runShowHeadless(const std::string& directory, const ShowRunOptions& o
     return runCommand(directory, command.str());
 }
 
-ShowResult runShowDirect(const std::string& directory, const std::vector<std::string>& environment) {
+ShowResult runShowDirect(const std::string& directory, const std::vector<std::string>& environment,
+                         const std::vector<std::string>& arguments) {
     std::string command = "cd " + quoted(directory) + " && " + environmentPrefix(environment) + "timeout -s KILL 60 " +
                           quoted(SHOW_EXECUTABLE);
+    for (const std::string& argument : arguments) {
+        command += " " + quoted(argument);
+    }
     return runCommand(directory, command);
 }

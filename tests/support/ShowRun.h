@@ -25,5 +25,6 @@ struct ShowRunOptions {
 // Runs the real executable in `directory` under Xvfb with EGL, as the show runs on a desktop.
 ShowResult runShowHeadless(const std::string& directory, const ShowRunOptions& options);
 
-// Runs the real executable in `directory` with extra environment, without Xvfb.
-ShowResult runShowDirect(const std::string& directory, const std::vector<std::string>& environment);
+// Runs the real executable in `directory` with extra environment and arguments, without Xvfb.
+ShowResult runShowDirect(const std::string& directory, const std::vector<std::string>& environment,
+                         const std::vector<std::string>& arguments = {});

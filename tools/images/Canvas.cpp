@@ -20,7 +20,9 @@ Color mix(Color a, Color b, float t) {
 Color scaled(Color c, float k) { return {c.r * k, c.g * k, c.b * k, c.a}; }
 
 Color gradientAt(const std::vector<GradientStop>& stops, float t) {
-    if (t <= stops.front().at) return stops.front().color;
+    if (t <= stops.front().at) {
+        return stops.front().color;
+    }
     for (size_t i = 1; i < stops.size(); ++i) {
         if (t <= stops[i].at) {
             const float span = stops[i].at - stops[i - 1].at;
@@ -35,14 +37,20 @@ Canvas::Canvas(int w, int h, Color fill) : width(w), height(h), pixels(static_ca
 Mask::Mask(int w, int h) : width(w), height(h), values(static_cast<size_t>(w) * h, 0.0f) {}
 
 float Mask::sample(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return 0.0f;
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        return 0.0f;
+    }
     return at(x, y);
 }
 
 void blendPixel(Canvas& canvas, int x, int y, Color c, float coverage) {
-    if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) return;
+    if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) {
+        return;
+    }
     const float sa = std::clamp(c.a * coverage, 0.0f, 1.0f);
-    if (sa <= 0.0f) return;
+    if (sa <= 0.0f) {
+        return;
+    }
     Color& d = canvas.at(x, y);
     const float outA = sa + d.a * (1.0f - sa);
     const float keep = d.a * (1.0f - sa);
@@ -53,12 +61,16 @@ void blendPixel(Canvas& canvas, int x, int y, Color c, float coverage) {
 }
 
 void addPixel(Canvas& canvas, int x, int y, Color c, float amount) {
-    if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height || amount <= 0.0f) return;
+    if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height || amount <= 0.0f) {
+        return;
+    }
     Color& d = canvas.at(x, y);
     // On a transparent pixel the light itself becomes the colour, with its strength as alpha.
     const float a = std::min(1.0f, amount * c.a);
     const float outA = a + d.a * (1.0f - a);
-    if (outA <= 0.0f) return;
+    if (outA <= 0.0f) {
+        return;
+    }
     d.r = std::min(1.0f, (d.r * d.a + c.r * a) / outA);
     d.g = std::min(1.0f, (d.g * d.a + c.g * a) / outA);
     d.b = std::min(1.0f, (d.b * d.a + c.b * a) / outA);
@@ -72,23 +84,33 @@ void paint(Canvas& canvas, const Mask& mask, Color c) {
 void paint(Canvas& canvas, const Mask& mask, const std::function<Color(int, int)>& colorAt) {
     const int w = std::min(canvas.width, mask.width);
     const int h = std::min(canvas.height, mask.height);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (const float m = mask.at(x, y); m > 0.0f) blendPixel(canvas, x, y, colorAt(x, y), m);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (const float m = mask.at(x, y); m > 0.0f) {
+                blendPixel(canvas, x, y, colorAt(x, y), m);
+            }
+        }
+    }
 }
 
 void paintGlow(Canvas& canvas, const Mask& mask, Color c, float strength) {
     const int w = std::min(canvas.width, mask.width);
     const int h = std::min(canvas.height, mask.height);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (const float m = mask.at(x, y); m > 0.0f) addPixel(canvas, x, y, c, m * strength);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (const float m = mask.at(x, y); m > 0.0f) {
+                addPixel(canvas, x, y, c, m * strength);
+            }
+        }
+    }
 }
 
 void verticalGradient(Canvas& canvas, const std::vector<GradientStop>& stops, int top, int bottom) {
     for (int y = std::max(0, top); y < std::min(canvas.height, bottom); ++y) {
         const Color c = gradientAt(stops, (static_cast<float>(y - top) + 0.5f) / static_cast<float>(bottom - top));
-        for (int x = 0; x < canvas.width; ++x) canvas.at(x, y) = c;
+        for (int x = 0; x < canvas.width; ++x) {
+            canvas.at(x, y) = c;
+        }
     }
 }
 
@@ -105,7 +127,9 @@ void boxPass(const std::vector<float>& src, std::vector<float>& dst, int w, int 
         };
         auto value = [&](int i) { return (i < 0 || i >= length) ? 0.0f : src[idx(i)]; };
         float sum = 0.0f;
-        for (int i = -radius; i <= radius; ++i) sum += value(i);
+        for (int i = -radius; i <= radius; ++i) {
+            sum += value(i);
+        }
         for (int i = 0; i < length; ++i) {
             dst[idx(i)] = sum * norm;
             sum += value(i + radius + 1) - value(i - radius);
@@ -117,7 +141,9 @@ void boxPass(const std::vector<float>& src, std::vector<float>& dst, int w, int 
 
 Mask blurred(const Mask& mask, int radius) {
     Mask out = mask;
-    if (radius <= 0) return out;
+    if (radius <= 0) {
+        return out;
+    }
     std::vector<float> tmp(out.values.size());
     // Three box passes approach a Gaussian.
     for (int pass = 0; pass < 3; ++pass) {
@@ -130,29 +156,37 @@ Mask blurred(const Mask& mask, int radius) {
 Mask dilated(const Mask& mask, int radius) {
     Mask out(mask.width, mask.height);
     const float r = static_cast<float>(radius);
-    for (int y = 0; y < mask.height; ++y)
+    for (int y = 0; y < mask.height; ++y) {
         for (int x = 0; x < mask.width; ++x) {
             float best = 0.0f;
-            for (int dy = -radius - 1; dy <= radius + 1 && best < 1.0f; ++dy)
+            for (int dy = -radius - 1; dy <= radius + 1 && best < 1.0f; ++dy) {
                 for (int dx = -radius - 1; dx <= radius + 1; ++dx) {
                     const float m = mask.sample(x + dx, y + dy);
-                    if (m <= best) continue;
+                    if (m <= best) {
+                        continue;
+                    }
                     // Soft circular footprint keeps the widened edge anti-aliased.
-                    const float edge = std::clamp(r + 0.5f - std::hypot(static_cast<float>(dx), static_cast<float>(dy)), 0.0f, 1.0f);
+                    const float edge =
+                        std::clamp(r + 0.5f - std::hypot(static_cast<float>(dx), static_cast<float>(dy)), 0.0f, 1.0f);
                     best = std::max(best, m * edge);
                 }
+            }
             out.at(x, y) = best;
         }
+    }
     return out;
 }
 
 void subtract(Mask& mask, const Mask& cut) {
-    for (size_t i = 0; i < mask.values.size() && i < cut.values.size(); ++i)
+    for (size_t i = 0; i < mask.values.size() && i < cut.values.size(); ++i) {
         mask.values[i] = std::max(0.0f, mask.values[i] - cut.values[i]);
+    }
 }
 
 void clampMask(Mask& mask) {
-    for (float& v : mask.values) v = std::clamp(v, 0.0f, 1.0f);
+    for (float& v : mask.values) {
+        v = std::clamp(v, 0.0f, 1.0f);
+    }
 }
 
 namespace {
@@ -160,7 +194,7 @@ namespace {
 std::vector<unsigned char> quantise(const Canvas& canvas, int channels, bool dither) {
     std::vector<unsigned char> bytes(static_cast<size_t>(canvas.width) * canvas.height * channels);
     auto toByte = [](float v) { return static_cast<unsigned char>(std::clamp(std::floor(v + 0.5f), 0.0f, 255.0f)); };
-    for (int y = 0; y < canvas.height; ++y)
+    for (int y = 0; y < canvas.height; ++y) {
         for (int x = 0; x < canvas.width; ++x) {
             const Color& c = canvas.at(x, y);
             // Triangular noise of +-1 step hides the 8-bit staircase of slow gradients.
@@ -169,8 +203,11 @@ std::vector<unsigned char> quantise(const Canvas& canvas, int channels, bool dit
             p[0] = toByte(c.r * 255.0f + n);
             p[1] = toByte(c.g * 255.0f + n);
             p[2] = toByte(c.b * 255.0f + n);
-            if (channels == 4) p[3] = toByte(c.a * 255.0f);
+            if (channels == 4) {
+                p[3] = toByte(c.a * 255.0f);
+            }
         }
+    }
     return bytes;
 }
 
@@ -187,15 +224,22 @@ bool saveJpg(const Canvas& canvas, const std::string& path) {
 }
 
 void blit(Canvas& dst, const Canvas& src, int x, int y) {
-    for (int sy = 0; sy < src.height; ++sy)
-        for (int sx = 0; sx < src.width; ++sx)
-            if (x + sx >= 0 && y + sy >= 0 && x + sx < dst.width && y + sy < dst.height) dst.at(x + sx, y + sy) = src.at(sx, sy);
+    for (int sy = 0; sy < src.height; ++sy) {
+        for (int sx = 0; sx < src.width; ++sx) {
+            if (x + sx >= 0 && y + sy >= 0 && x + sx < dst.width && y + sy < dst.height) {
+                dst.at(x + sx, y + sy) = src.at(sx, sy);
+            }
+        }
+    }
 }
 
 void fadeEdges(Canvas& canvas, int margin) {
-    for (int y = 0; y < canvas.height; ++y)
+    for (int y = 0; y < canvas.height; ++y) {
         for (int x = 0; x < canvas.width; ++x) {
             const int d = std::min(std::min(x, canvas.width - 1 - x), std::min(y, canvas.height - 1 - y));
-            if (d < margin) canvas.at(x, y).a *= static_cast<float>(d) / static_cast<float>(margin);
+            if (d < margin) {
+                canvas.at(x, y).a *= static_cast<float>(d) / static_cast<float>(margin);
+            }
         }
+    }
 }

@@ -28,7 +28,9 @@ bool makeFlamingoTexture(const std::string& dir) {
     paintBand(canvas, HEAD * BAND_ROWS, [&](float, float) { return rgb(0xffa2ca); });
     paintBand(canvas, BEAK * BAND_ROWS, [&](float along, float) {
         // Pale base, a pink blush, then the black hooked tip.
-        if (along > 0.55f) return rgb(0x1c0a1e);
+        if (along > 0.55f) {
+            return rgb(0x1c0a1e);
+        }
         return mix(rgb(0xfff0f4), rgb(0xff9cc0), along / 0.55f);
     });
     paintBand(canvas, LEG * BAND_ROWS, [&](float along, float) {
@@ -40,9 +42,9 @@ bool makeFlamingoTexture(const std::string& dir) {
         const Color coral = scaled(mix(rgb(0xff5f96), rgb(0xe8306f), along), feathers(along, turn, 3));
         return mix(coral, rgb(0x150812), std::clamp((along - 0.68f) * 6.0f, 0.0f, 1.0f));
     });
-    paintBand(canvas, EYE * BAND_ROWS, [&](float, float turn) {
-        return std::abs(turn - 0.2f) < 0.05f ? rgb(0xffffff) : rgb(0x1a0610);
-    });
-    paintBand(canvas, TAIL * BAND_ROWS, [&](float along, float) { return mix(rgb(0xff6fa0), rgb(0x2a0a1e), along * along); });
+    paintBand(canvas, EYE * BAND_ROWS,
+              [&](float, float turn) { return std::abs(turn - 0.2f) < 0.05f ? rgb(0xffffff) : rgb(0x1a0610); });
+    paintBand(canvas, TAIL * BAND_ROWS,
+              [&](float along, float) { return mix(rgb(0xff6fa0), rgb(0x2a0a1e), along * along); });
     return savePng(canvas, dir + "/flamingo_tex.png");
 }

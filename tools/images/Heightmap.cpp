@@ -10,7 +10,7 @@ bool makeHeightmap(const std::string& dir) {
     constexpr int SIZE = 256;
     constexpr int CELLS = 6;
     Canvas canvas(SIZE, SIZE, Color{});
-    for (int y = 0; y < SIZE; ++y)
+    for (int y = 0; y < SIZE; ++y) {
         for (int x = 0; x < SIZE; ++x) {
             const float u = (static_cast<float>(x) + 0.5f) / SIZE;
             const float v = (static_cast<float>(y) + 0.5f) / SIZE;
@@ -20,5 +20,6 @@ bool makeHeightmap(const std::string& dir) {
             const float h = std::clamp(valley * valley * (0.25f + 0.95f * rugged) + 0.04f * rugged, 0.0f, 1.0f);
             canvas.at(x, y) = Color{h, h, h, 1.0f};
         }
+    }
     return savePng(canvas, dir + "/heightmap.png");
 }

@@ -16,7 +16,8 @@ void paintChrome(Canvas& canvas, const Mask& letters, float top, float bottom, i
     paint(canvas, rim, rgb(0x12042a));
     const Mask edge = dilated(letters, std::max(1, outline / 3));
     paint(canvas, edge, rgb(0xff6ad5));
-    paint(canvas, letters, [top, bottom](int, int y) { return chromeAt((static_cast<float>(y) - top) / (bottom - top)); });
+    paint(canvas, letters,
+          [top, bottom](int, int y) { return chromeAt((static_cast<float>(y) - top) / (bottom - top)); });
 }
 
 void paintNeon(Canvas& canvas, const Mask& letters, Color tube, int glowRadius) {
@@ -25,13 +26,17 @@ void paintNeon(Canvas& canvas, const Mask& letters, Color tube, int glowRadius) 
     paint(canvas, letters, tube);
     // The middle of each stroke burns white, as a real tube does.
     Mask core = blurred(letters, 2);
-    for (float& v : core.values) v = std::clamp((v - 0.55f) * 2.5f, 0.0f, 1.0f);
+    for (float& v : core.values) {
+        v = std::clamp((v - 0.55f) * 2.5f, 0.0f, 1.0f);
+    }
     paint(canvas, core, mix(tube, rgb(0xffffff), 0.8f));
 }
 
 void paintShadow(Canvas& canvas, const Mask& letters, int radius, float strength) {
     Mask halo = blurred(dilated(letters, radius), radius);
-    for (float& v : halo.values) v = std::min(1.0f, v * strength);
+    for (float& v : halo.values) {
+        v = std::min(1.0f, v * strength);
+    }
     paint(canvas, halo, rgb(0x0a0214));
 }
 

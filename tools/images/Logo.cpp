@@ -29,8 +29,11 @@ void sunDisc(Canvas& canvas) {
     for (int y = 0; y < LOW_H; ++y) {
         const float below = static_cast<float>(y) - (centre.y - 12.0f);
         const bool gap = below > 0.0f && std::fmod(below, 9.0f) < 1.0f + below / 14.0f;
-        if (gap || y > 76)
-            for (int x = 0; x < LOW_W; ++x) disc.at(x, y) = 0.0f;
+        if (gap || y > 76) {
+            for (int x = 0; x < LOW_W; ++x) {
+                disc.at(x, y) = 0.0f;
+            }
+        }
     }
     const std::vector<Color> ramp = {YELLOW, ORANGE, PINK};
     stamp(canvas, disc, [&](int x, int y) {
@@ -53,9 +56,13 @@ bool makeLogo(const Fonts& fonts, const std::string& dir) {
 
     // Solid extrusion towards the lower right, kept apart from the faces by a dark line.
     Mask extrusion(LOW_W, LOW_H);
-    for (int step = 1; step <= 4; ++step)
-        for (int y = 0; y < LOW_H; ++y)
-            for (int x = 0; x < LOW_W; ++x) extrusion.at(x, y) = std::max(extrusion.at(x, y), letters.sample(x - step, y - step));
+    for (int step = 1; step <= 4; ++step) {
+        for (int y = 0; y < LOW_H; ++y) {
+            for (int x = 0; x < LOW_W; ++x) {
+                extrusion.at(x, y) = std::max(extrusion.at(x, y), letters.sample(x - step, y - step));
+            }
+        }
+    }
     stamp(low, dilated(extrusion, 2), DARK);
     stamp(low, extrusion, [&](int x, int y) { return letters.sample(x - 1, y - 1) >= 0.5f ? CYAN : PINK; });
     stamp(low, dilated(letters, 2), DARK);
@@ -65,8 +72,12 @@ bool makeLogo(const Fonts& fonts, const std::string& dir) {
     stamp(low, letters, [&](int x, int y) {
         // Chrome: sky above a dark horizon line, sunset below it.
         const float t = (static_cast<float>(y) - top) / cap;
-        if (t < 0.48f) return ditheredRamp(sky, t / 0.48f, x, y);
-        if (t < 0.54f) return DARK;
+        if (t < 0.48f) {
+            return ditheredRamp(sky, t / 0.48f, x, y);
+        }
+        if (t < 0.54f) {
+            return DARK;
+        }
         return ditheredRamp(sunset, (t - 0.54f) / 0.46f, x, y);
     });
     outline(low, DARK);

@@ -52,20 +52,24 @@ void bodyAndHead(Canvas& low) {
     stamp(low, body, RED);
     // Neon rim light from the right: cyan where the red meets the night, dithered inwards.
     const Canvas before = low;
-    for (int y = 0; y < LOW_H; ++y)
+    for (int y = 0; y < LOW_H; ++y) {
         for (int x = 0; x < LOW_W; ++x) {
-            if (body.at(x, y) < 0.5f) continue;
-            if (!opaqueAt(before, x + 1, y) || body.sample(x + 1, y) < 0.5f)
+            if (body.at(x, y) < 0.5f) {
+                continue;
+            }
+            if (!opaqueAt(before, x + 1, y) || body.sample(x + 1, y) < 0.5f) {
                 low.at(x, y) = CYAN;
-            else if ((body.sample(x + 3, y) < 0.5f) && ((x + y) & 1) == 0)
+            } else if ((body.sample(x + 3, y) < 0.5f) && ((x + y) & 1) == 0) {
                 low.at(x, y) = CYAN;
+            }
         }
+    }
 }
 
 void wing(Canvas& low) {
-    const std::vector<Point> outlinePoints = {{104.0f, 84.0f}, {132.0f, 92.0f}, {142.0f, 118.0f}, {134.0f, 150.0f},
-                                              {116.0f, 182.0f}, {92.0f, 212.0f}, {80.0f, 214.0f}, {82.0f, 180.0f},
-                                              {90.0f, 128.0f}};
+    const std::vector<Point> outlinePoints = {{104.0f, 84.0f},  {132.0f, 92.0f},  {142.0f, 118.0f},
+                                              {134.0f, 150.0f}, {116.0f, 182.0f}, {92.0f, 212.0f},
+                                              {80.0f, 214.0f},  {82.0f, 180.0f},  {90.0f, 128.0f}};
     Mask shape(LOW_W, LOW_H);
     fillPolygon(shape, outlinePoints);
     const std::vector<Color> bands = {RED, RED, YELLOW, YELLOW, CYAN, BLUE, BLUE, BLUE};
@@ -78,16 +82,18 @@ void wing(Canvas& low) {
     Mask feathers(LOW_W, LOW_H);
     for (int i = 0; i < 5; ++i) {
         const float f = static_cast<float>(i);
-        strokePolyline(feathers, quadraticCurve({128.0f - f * 7.0f, 132.0f + f * 4.0f}, {112.0f - f * 6.0f, 170.0f + f * 4.0f},
-                                                {90.0f - f * 2.0f, 204.0f + f * 2.0f}, 8),
+        strokePolyline(feathers,
+                       quadraticCurve({128.0f - f * 7.0f, 132.0f + f * 4.0f}, {112.0f - f * 6.0f, 170.0f + f * 4.0f},
+                                      {90.0f - f * 2.0f, 204.0f + f * 2.0f}, 8),
                        1.0f, 1.0f);
     }
     stamp(low, feathers, DARK);
     Mask scallops(LOW_W, LOW_H);
     for (int i = 0; i < 4; ++i) {
         const float f = static_cast<float>(i);
-        strokePolyline(scallops, quadraticCurve({96.0f + f * 2.0f, 108.0f + f * 12.0f}, {116.0f, 116.0f + f * 14.0f},
-                                                {136.0f - f * 2.0f, 106.0f + f * 12.0f}, 8),
+        strokePolyline(scallops,
+                       quadraticCurve({96.0f + f * 2.0f, 108.0f + f * 12.0f}, {116.0f, 116.0f + f * 14.0f},
+                                      {136.0f - f * 2.0f, 106.0f + f * 12.0f}, 8),
                        1.0f, 1.0f);
     }
     stamp(low, scallops, DARK);
@@ -100,7 +106,8 @@ void face(Canvas& low) {
     Mask lines(LOW_W, LOW_H);
     for (int i = 0; i < 3; ++i) {
         const float f = static_cast<float>(i);
-        strokePolyline(lines, {{142.0f + f * 3.0f, 66.0f + f * 2.0f}, {149.0f + f * 3.0f, 67.0f + f * 2.0f}}, 1.0f, 1.0f);
+        strokePolyline(lines, {{142.0f + f * 3.0f, 66.0f + f * 2.0f}, {149.0f + f * 3.0f, 67.0f + f * 2.0f}}, 1.0f,
+                       1.0f);
     }
     stamp(low, lines, RED);
     Mask ring(LOW_W, LOW_H);
@@ -111,8 +118,15 @@ void face(Canvas& low) {
     stamp(low, pupil, DARK);
     low.at(150, 55) = WHITE;
     Mask upper(LOW_W, LOW_H);
-    fillPolygon(upper, {{157.0f, 44.0f}, {170.0f, 43.0f}, {180.0f, 50.0f}, {186.0f, 62.0f}, {186.0f, 76.0f},
-                        {181.0f, 90.0f}, {177.0f, 78.0f}, {171.0f, 68.0f}, {160.0f, 70.0f}});
+    fillPolygon(upper, {{157.0f, 44.0f},
+                        {170.0f, 43.0f},
+                        {180.0f, 50.0f},
+                        {186.0f, 62.0f},
+                        {186.0f, 76.0f},
+                        {181.0f, 90.0f},
+                        {177.0f, 78.0f},
+                        {171.0f, 68.0f},
+                        {160.0f, 70.0f}});
     stamp(low, upper, WHITE);
     Mask lower(LOW_W, LOW_H);
     fillPolygon(lower, {{160.0f, 70.0f}, {172.0f, 69.0f}, {176.0f, 80.0f}, {167.0f, 86.0f}, {158.0f, 80.0f}});
@@ -124,10 +138,14 @@ void face(Canvas& low) {
 
 void feet(Canvas& low) {
     Mask toes(LOW_W, LOW_H);
-    for (float x : {106.0f, 114.0f, 124.0f, 132.0f}) fillEllipse(toes, {x, 189.0f}, 4.0f, 6.0f, 0.0f);
+    for (float x : {106.0f, 114.0f, 124.0f, 132.0f}) {
+        fillEllipse(toes, {x, 189.0f}, 4.0f, 6.0f, 0.0f);
+    }
     stamp(low, toes, DARK);
     Mask nails(LOW_W, LOW_H);
-    for (float x : {106.0f, 114.0f, 124.0f, 132.0f}) fillRect(nails, x - 1.0f, 193.0f, x + 1.0f, 196.0f);
+    for (float x : {106.0f, 114.0f, 124.0f, 132.0f}) {
+        fillRect(nails, x - 1.0f, 193.0f, x + 1.0f, 196.0f);
+    }
     stamp(low, nails, WHITE);
 }
 

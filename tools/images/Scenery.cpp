@@ -31,15 +31,21 @@ void paintStripedSun(Canvas& canvas, Point centre, float radius, float horizonY)
             const float phase = std::fmod(below, period);
             keep = std::clamp(std::min(phase - gap, period - phase) + 0.5f, 0.0f, 1.0f);
         }
-        if (fy > horizonY) keep = 0.0f;
+        if (fy > horizonY) {
+            keep = 0.0f;
+        }
         for (int x = 0; x < w; ++x) {
             disc.at(x, y) *= keep;
-            if (fy > horizonY) halo.at(x, y) = 0.0f;
+            if (fy > horizonY) {
+                halo.at(x, y) = 0.0f;
+            }
         }
     }
     paintGlow(canvas, halo, rgb(0xff3f7f), 0.55f);
-    const std::vector<GradientStop> sun = {{0.0f, rgb(0xfff27a)}, {0.45f, rgb(0xffa43a)}, {0.8f, rgb(0xff3f7f)}, {1.0f, rgb(0xd21d8a)}};
-    paint(canvas, disc, [&](int, int y) { return gradientAt(sun, (static_cast<float>(y) - (centre.y - radius)) / (radius * 2.0f)); });
+    const std::vector<GradientStop> sun = {
+        {0.0f, rgb(0xfff27a)}, {0.45f, rgb(0xffa43a)}, {0.8f, rgb(0xff3f7f)}, {1.0f, rgb(0xd21d8a)}};
+    paint(canvas, disc,
+          [&](int, int y) { return gradientAt(sun, (static_cast<float>(y) - (centre.y - radius)) / (radius * 2.0f)); });
 }
 
 void paintStars(Canvas& canvas, int count, float maxY, int seed) {
@@ -50,12 +56,13 @@ void paintStars(Canvas& canvas, int count, float maxY, int seed) {
         const float brightness = (1.0f - y / maxY) * (0.4f + 0.6f * hash2(i, 5, seed));
         const Color tint = mix(rgb(0xffffff), hash2(i, 6, seed) < 0.5f ? rgb(0x8ff3ff) : rgb(0xffb3e6), 0.4f);
         const int r = static_cast<int>(std::ceil(size)) + 1;
-        for (int dy = -r; dy <= r; ++dy)
+        for (int dy = -r; dy <= r; ++dy) {
             for (int dx = -r; dx <= r; ++dx) {
                 const int px = static_cast<int>(x) + dx, py = static_cast<int>(y) + dy;
                 const float d = std::hypot(static_cast<float>(px) + 0.5f - x, static_cast<float>(py) + 0.5f - y);
                 addPixel(canvas, px, py, tint, brightness * std::clamp(size - d + 0.5f, 0.0f, 1.0f));
             }
+        }
     }
 }
 
@@ -80,9 +87,11 @@ void paintPalm(Canvas& canvas, Point base, float height, float lean, Color color
             const Point q = spine[k + 1];
             const float dx = q.x - p.x, dy = q.y - p.y;
             const float l = std::max(std::hypot(dx, dy), 1e-3f);
-            const float leaf = height * 0.15f * (1.0f - 0.8f * static_cast<float>(k) / static_cast<float>(spine.size()));
+            const float leaf =
+                height * 0.15f * (1.0f - 0.8f * static_cast<float>(k) / static_cast<float>(spine.size()));
             for (float side : {-1.0f, 1.0f}) {
-                const Point end{p.x + (-dy / l * side * 0.6f + dx / l * 0.7f) * leaf, p.y + (dx / l * side * 0.6f + 0.9f) * leaf};
+                const Point end{p.x + (-dy / l * side * 0.6f + dx / l * 0.7f) * leaf,
+                                p.y + (dx / l * side * 0.6f + 0.9f) * leaf};
                 strokePolyline(palm, quadraticCurve(p, lerp(p, end, 0.5f), end, 3), height * 0.014f, height * 0.003f);
             }
         }

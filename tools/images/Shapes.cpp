@@ -18,26 +18,35 @@ std::vector<Point> quadraticCurve(Point a, Point c, Point b, int segments) {
 namespace {
 
 void accumulate(Mask& mask, int x, int y, float coverage) {
-    if (x < 0 || y < 0 || x >= mask.width || y >= mask.height || coverage <= 0.0f) return;
+    if (x < 0 || y < 0 || x >= mask.width || y >= mask.height || coverage <= 0.0f) {
+        return;
+    }
     float& m = mask.at(x, y);
     m = std::max(m, std::min(coverage, 1.0f));
 }
 
 // Coverage from a signed distance (pixels, negative inside) over a bounding box.
-void fillDistance(Mask& mask, float x0, float y0, float x1, float y1, const std::function<float(float, float)>& distance) {
+void fillDistance(Mask& mask, float x0, float y0, float x1, float y1,
+                  const std::function<float(float, float)>& distance) {
     const int ix0 = std::max(0, static_cast<int>(std::floor(x0)) - 1);
     const int iy0 = std::max(0, static_cast<int>(std::floor(y0)) - 1);
     const int ix1 = std::min(mask.width - 1, static_cast<int>(std::ceil(x1)) + 1);
     const int iy1 = std::min(mask.height - 1, static_cast<int>(std::ceil(y1)) + 1);
-    for (int y = iy0; y <= iy1; ++y)
-        for (int x = ix0; x <= ix1; ++x)
-            accumulate(mask, x, y, std::clamp(0.5f - distance(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f), 0.0f, 1.0f));
+    for (int y = iy0; y <= iy1; ++y) {
+        for (int x = ix0; x <= ix1; ++x) {
+            accumulate(
+                mask, x, y,
+                std::clamp(0.5f - distance(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f), 0.0f, 1.0f));
+        }
+    }
 }
 
 }  // namespace
 
 void fillPolygon(Mask& mask, const std::vector<Point>& points) {
-    if (points.size() < 3) return;
+    if (points.size() < 3) {
+        return;
+    }
     float x0 = points[0].x, x1 = points[0].x, y0 = points[0].y, y1 = points[0].y;
     for (const Point& p : points) {
         x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
@@ -59,18 +68,25 @@ void fillPolygon(Mask& mask, const std::vector<Point>& points) {
             for (size_t i = 0; i < points.size(); ++i) {
                 const Point a = points[i];
                 const Point b = points[(i + 1) % points.size()];
-                if ((a.y <= py) != (b.y <= py)) crossings.push_back(a.x + (py - a.y) / (b.y - a.y) * (b.x - a.x));
+                if ((a.y <= py) != (b.y <= py)) {
+                    crossings.push_back(a.x + (py - a.y) / (b.y - a.y) * (b.x - a.x));
+                }
             }
             std::sort(crossings.begin(), crossings.end());
             for (size_t k = 0; k + 1 < crossings.size(); k += 2) {
-                for (int x = ix0; x <= ix1; ++x)
+                for (int x = ix0; x <= ix1; ++x) {
                     for (int sx = 0; sx < SUB; ++sx) {
                         const float px = static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / SUB;
-                        if (px >= crossings[k] && px < crossings[k + 1]) row[static_cast<size_t>(x - ix0)] += 1.0f / (SUB * SUB);
+                        if (px >= crossings[k] && px < crossings[k + 1]) {
+                            row[static_cast<size_t>(x - ix0)] += 1.0f / (SUB * SUB);
+                        }
                     }
+                }
             }
         }
-        for (int x = ix0; x <= ix1; ++x) accumulate(mask, x, y, row[static_cast<size_t>(x - ix0)]);
+        for (int x = ix0; x <= ix1; ++x) {
+            accumulate(mask, x, y, row[static_cast<size_t>(x - ix0)]);
+        }
     }
 }
 

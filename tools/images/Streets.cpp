@@ -23,14 +23,17 @@ const Color NEONS[] = {rgb(0xff2fa8), rgb(0x2ff3ff), rgb(0xffb02f), rgb(0xb44dff
 void sky(Canvas& canvas) {
     for (int y = 0; y < H; ++y) {
         const Color c = mix(rgb(0x050112), rgb(0x5a1466), std::clamp(static_cast<float>(y) / VANISH.y, 0.0f, 1.0f));
-        for (int x = 0; x < W; ++x) canvas.at(x, y) = c;
+        for (int x = 0; x < W; ++x) {
+            canvas.at(x, y) = c;
+        }
     }
 }
 
 // One building face along the street side at lateral offset `side`, between depths z0 and z1.
 void facade(Canvas& canvas, float side, float z0, float z1, float height, int seed) {
     Mask wall(W, H);
-    fillPolygon(wall, {project(side, 0, z0), project(side, height, z0), project(side, height, z1), project(side, 0, z1)});
+    fillPolygon(wall,
+                {project(side, 0, z0), project(side, height, z0), project(side, height, z1), project(side, 0, z1)});
     const float shade = 0.6f + 0.4f * hash2(seed, 0, 41);
     paint(canvas, wall, [&](int, int y) {
         return mix(scaled(rgb(0x1c0a36), shade), scaled(rgb(0x2e1250), shade), static_cast<float>(y) / H);
@@ -38,17 +41,21 @@ void facade(Canvas& canvas, float side, float z0, float z1, float height, int se
     // Windows: a grid on the wall, a few lit in warm or neon colours.
     const int floors = static_cast<int>(height / 3.2f);
     const int columns = static_cast<int>((z1 - z0) / 1.5f);
-    for (int f = 1; f < floors; ++f)
+    for (int f = 1; f < floors; ++f) {
         for (int c = 0; c < columns; ++c) {
             const float lit = hash2(seed * 31 + f, c, 43);
-            if (lit < 0.45f) continue;
+            if (lit < 0.45f) {
+                continue;
+            }
             const float za = z0 + (static_cast<float>(c) + 0.25f) * 1.5f, zb = za + 0.8f;
             const float ya = static_cast<float>(f) * 3.2f + 1.0f, yb = ya + 1.4f;
             Mask window(W, H);
-            fillPolygon(window, {project(side, ya, za), project(side, yb, za), project(side, yb, zb), project(side, ya, zb)});
+            fillPolygon(window,
+                        {project(side, ya, za), project(side, yb, za), project(side, yb, zb), project(side, ya, zb)});
             const Color warm = lit > 0.9f ? rgb(0x7ff6ff) : lit > 0.8f ? rgb(0xff7ad0) : rgb(0xffc87a);
             paint(canvas, window, scaled(warm, 0.55f + 0.45f * hash2(f, c, seed)));
         }
+    }
     // A neon sign board sticking out from the wall, facing the viewer.
     const Color neon = NEONS[seed % 5];
     const float zs = z0 + (z1 - z0) * 0.3f;
@@ -76,7 +83,10 @@ void facade(Canvas& canvas, float side, float z0, float z1, float height, int se
         strokePolyline(tube, wave, thickness, thickness);
     } else if (motif == 1) {
         std::vector<Point> ring;
-        for (int i = 0; i <= 32; ++i) ring.push_back({cx + std::cos(static_cast<float>(i) * 0.19635f) * r, cy + std::sin(static_cast<float>(i) * 0.19635f) * r});
+        for (int i = 0; i <= 32; ++i) {
+            ring.push_back({cx + std::cos(static_cast<float>(i) * 0.19635f) * r,
+                            cy + std::sin(static_cast<float>(i) * 0.19635f) * r});
+        }
         strokePolyline(tube, ring, thickness, thickness);
     } else {
         for (int i = 0; i < 3; ++i) {
@@ -96,7 +106,9 @@ void street(Canvas& canvas) {
         const float z = FOCAL * EYE / (static_cast<float>(y) - VANISH.y);
         for (int x = 0; x < W; ++x) {
             const float sx = (static_cast<float>(x) - VANISH.x) * z / FOCAL;
-            if (std::abs(sx) > WALL) continue;  // the facades stand there
+            if (std::abs(sx) > WALL) {
+                continue;  // the facades stand there
+            }
             const bool pavement = std::abs(sx) > kerb;
             Color c = pavement ? rgb(0x1a0d2a) : rgb(0x0d0718);
             // Puddles in street space; wet patches mirror the signs in long vertical streaks.

@@ -7,15 +7,21 @@
 
 bool loadFont(Font& font, const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) {
+        return false;
+    }
     font.data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (font.data.empty()) return false;
+    if (font.data.empty()) {
+        return false;
+    }
     return stbtt_InitFont(&font.info, font.data.data(), stbtt_GetFontOffsetForIndex(font.data.data(), 0)) != 0;
 }
 
 namespace {
 
-float scaleOf(const Font& font, const TextStyle& style) { return stbtt_ScaleForPixelHeight(&font.info, style.pixelHeight); }
+float scaleOf(const Font& font, const TextStyle& style) {
+    return stbtt_ScaleForPixelHeight(&font.info, style.pixelHeight);
+}
 
 }  // namespace
 
@@ -28,7 +34,8 @@ float textWidth(const Font& font, const std::string& text, const TextStyle& styl
         width += static_cast<float>(advance) * scale;
         if (i + 1 < text.size()) {
             width += static_cast<float>(stbtt_GetCodepointKernAdvance(&font.info, static_cast<unsigned char>(text[i]),
-                                                                      static_cast<unsigned char>(text[i + 1]))) * scale;
+                                                                      static_cast<unsigned char>(text[i + 1]))) *
+                     scale;
             width += style.tracking;
         }
     }
@@ -52,27 +59,34 @@ void drawText(Mask& mask, const Font& font, const std::string& text, float x, fl
         // Outline-less glyphs (the space) come back as an allocated but never rasterised bitmap: skip them.
         unsigned char* bitmap = stbtt_IsGlyphEmpty(&font.info, stbtt_FindGlyphIndex(&font.info, code))
                                     ? nullptr
-                                    : stbtt_GetCodepointBitmapSubpixel(&font.info, scale, scale, shiftX, shiftY, code, &w, &h,
-                                                                       &xoff, &yoff);
+                                    : stbtt_GetCodepointBitmapSubpixel(&font.info, scale, scale, shiftX, shiftY, code,
+                                                                       &w, &h, &xoff, &yoff);
         const int left = static_cast<int>(std::floor(x)) + xoff;
         const int top = static_cast<int>(baseFloor) + yoff;
-        for (int gy = 0; bitmap != nullptr && gy < h; ++gy)
+        for (int gy = 0; bitmap != nullptr && gy < h; ++gy) {
             for (int gx = 0; gx < w; ++gx) {
                 const int px = left + gx, py = top + gy;
-                if (px < 0 || py < 0 || px >= mask.width || py >= mask.height) continue;
+                if (px < 0 || py < 0 || px >= mask.width || py >= mask.height) {
+                    continue;
+                }
                 float& m = mask.at(px, py);
                 m = std::max(m, static_cast<float>(bitmap[gy * w + gx]) / 255.0f);
             }
+        }
         stbtt_FreeBitmap(bitmap, nullptr);
         int advance = 0, bearing = 0;
         stbtt_GetCodepointHMetrics(&font.info, code, &advance, &bearing);
         x += static_cast<float>(advance) * scale + style.tracking;
-        if (i + 1 < text.size())
-            x += static_cast<float>(stbtt_GetCodepointKernAdvance(&font.info, code, static_cast<unsigned char>(text[i + 1]))) * scale;
+        if (i + 1 < text.size()) {
+            x += static_cast<float>(
+                     stbtt_GetCodepointKernAdvance(&font.info, code, static_cast<unsigned char>(text[i + 1]))) *
+                 scale;
+        }
     }
 }
 
-void drawTextCentred(Mask& mask, const Font& font, const std::string& text, float cx, float cy, const TextStyle& style) {
+void drawTextCentred(Mask& mask, const Font& font, const std::string& text, float cx, float cy,
+                     const TextStyle& style) {
     drawText(mask, font, text, cx - textWidth(font, text, style) * 0.5f, cy + capHeight(font, style) * 0.5f, style);
 }
 

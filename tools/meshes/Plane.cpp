@@ -12,8 +12,11 @@ Mesh buildPlane() {
     Mesh mesh;
     mesh.textured = false;
     // s runs along +x and t along -z, so the faces are counter-clockwise seen from above.
-    addGrid(mesh, CELLS, CELLS, [](float s, float t) {
-        return GridPoint{{(s - 0.5f) * TILE, 0.0f, (0.5f - t) * TILE}, 0.0f, 0.0f, {0.0f, 1.0f, 0.0f}};
-    }, false);
+    addGrid(
+        mesh, CELLS, CELLS,
+        [](float s, float t) {
+            return GridPoint{{(s - 0.5f) * TILE, 0.0f, (0.5f - t) * TILE}, 0.0f, 0.0f, {0.0f, 1.0f, 0.0f}};
+        },
+        false);
     return mesh;
 }

@@ -10,8 +10,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    const bool written = writeObj(buildFlamingo(), dir + "/flamingo.obj") && writeObj(buildWindsurf(), dir + "/windsurf.obj") &&
-                         writeObj(buildPlane(), dir + "/plane.obj");
+    const bool written = writeObj(buildFlamingo(), dir + "/flamingo.obj") &&
+                         writeObj(buildWindsurf(), dir + "/windsurf.obj") && writeObj(buildPlane(), dir + "/plane.obj");
     if (!written) {
         std::fprintf(stderr, "cannot write the models into %s\n", dir.c_str());
         return 1;

@@ -7,11 +7,11 @@
 #include "Song.h"
 
 struct SampleData {
-  std::string name;
-  std::vector<int8_t> data;  // even length, at most 131070 bytes
-  int loopStart = 0;         // bytes, even
-  int loopLength = 0;        // bytes, even; 0 for a one-shot
-  int volume = 64;
+    std::string name;
+    std::vector<int8_t> data;  // even length, at most 131070 bytes
+    int loopStart = 0;         // bytes, even
+    int loopLength = 0;        // bytes, even; 0 for a one-shot
+    int volume = 64;
 };
 
 // samples[i] fills slot i + 1; missing slots are written empty.

@@ -9,33 +9,33 @@ constexpr double TWO_PI = 6.283185307179586;
 
 // Deterministic white noise so every run writes the same bytes.
 struct Noise {
-  uint32_t state;
-  float next();  // uniform in [-1, 1)
+    uint32_t state;
+    float next();  // uniform in [-1, 1)
 };
 
 // One-pole filters, enough for drums and noise shaping.
 struct OnePole {
-  float coefficient = 0.0f;
-  float memory = 0.0f;
-  float lowpass(float input);
-  float highpass(float input);
+    float coefficient = 0.0f;
+    float memory = 0.0f;
+    float lowpass(float input);
+    float highpass(float input);
 };
 OnePole onePole(double cutoffHz, double rate);
 
 // Two-pole resonant band-pass (state variable), used for sweeps.
 struct StateVariable {
-  float low = 0.0f;
-  float band = 0.0f;
-  float bandpass(float input, double cutoffHz, double rate, float damping);
+    float low = 0.0f;
+    float band = 0.0f;
+    float bandpass(float input, double cutoffHz, double rate, float damping);
 };
 
 // A sound with a sustained part: samples [loopStart, loopStart + loopLength)
 // repeat seamlessly; loopLength 0 means a one-shot.
 struct Rendered {
-  double rate = 0.0;
-  std::vector<float> frames;
-  int loopStart = 0;
-  int loopLength = 0;
+    double rate = 0.0;
+    std::vector<float> frames;
+    int loopStart = 0;
+    int loopLength = 0;
 };
 
 // Loop length (even) holding a whole number of cycles of hz, close to minLength.

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture/FrameClock.h"
+#include "music/Player.h"
+#include "support/CaptureRunner.h"
+#include "support/ShowRun.h"
+#include "support/TestModule.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint8_t CUE_INSTRUMENT_SLOT = 10;
+
+// All seven scenes in about ten seconds (60 ms a row, four rows an order) with the state the
+// fast-forward must carry: the flamingo pair in order 3 (34 rows, so its sheet cell is taken at
+// row 32), floor pulses and greeting cues on channel 2, notes on channel 0 that grow the bird,
+// and scene 3 (orders 15 and 16) long enough to stand inside it.
+TestModule allScenesModule() {
+    TestModule module = walkingModule(28, 4, 3, 125);
+    for (int order : {3, 15, 16}) {
+        TestPattern& pattern = module.patterns[order];
+        pattern.cells[3][3] = TestCell{};
+        pattern.cells[order == 3 ? 33 : 11][3].effect = EFFECT_PATTERN_BREAK;
+    }
+    for (TestPattern& pattern : module.patterns) {
+        for (int row = 0; row < 64; ++row) {
+            pattern.cells[row][0] = {PERIOD_C3, 1, 0, 0};
+        }
+        pattern.cells[0][2] = {PERIOD_C3, CUE_INSTRUMENT_SLOT, 0, 0};
+        pattern.cells[2][2] = {PERIOD_C3, CUE_INSTRUMENT_SLOT, 0, 0};
+    }
+    return module;
+}
+
+// Inside scenes and on the first frame after each scene change (5, 8, 15, 17, 23, 25).
+const std::vector<std::string> STILLS = {"2:2",  "3:20", "1.5s", "5:0",  "5:2",  "6:1",  "8:0",  "8:1",
+                                         "15:0", "15:6", "16:5", "17:0", "17:1", "23:0", "25:0", "27:3"};
+
+std::string stillOptions(const std::string& prefix) {
+    std::string options = "--still-prefix " + prefix;
+    for (const std::string& still : STILLS) {
+        options += " --still " + still;
+    }
+    return options;
+}
+
+std::string stillFile(const std::string& directory, const std::string& prefix, std::string position) {
+    for (char& c : position) {
+        c = c == ':' ? '-' : c;
+    }
+    return directory + "/" + prefix + position + ".png";
+}
+
+// The "Frames: N run, M drawn" line a finished run prints.
+int64_t framesDrawn(const std::string& log) {
+    size_t at = log.find(" run, ");
+    return at == std::string::npos ? -1 : std::atoll(log.c_str() + at + 6);
+}
+
+uintmax_t sizeOf(const std::string& path) {
+    std::error_code missing;
+    uintmax_t size = fs::file_size(path, missing);
+    return missing ? 0 : size;
+}
+
+// One full render (every frame drawn: the hash file needs them all) with its hash lines, sound,
+// contact sheet and stills, made once per test process for the tests below to compare against.
+class CaptureFastForward : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        directory = stageShowDirectory(allScenesModule());
+        CaptureResult full = runCaptureIn(directory, "--size 64x36 --hashes full.txt --wav full.wav "
+                                                     "--contact-sheet full_sheet.png " +
+                                                         stillOptions("full_"));
+        ASSERT_EQ(full.exitCode, 0) << full.log;
+        lines = readLines(directory + "/full.txt");
+        ASSERT_GT(lines.size(), 500u);
+    }
+    static void TearDownTestSuite() { fs::remove_all(directory); }
+
+    inline static std::string directory;
+    inline static std::vector<std::string> lines;
+};
+
+}  // namespace
+
+TEST_F(CaptureFastForward, StillsMatchTheFullRenderPixelForPixel) {
+    CaptureResult fast = runCaptureIn(directory, "--size 64x36 " + stillOptions("fast_"));
+    ASSERT_EQ(fast.exitCode, 0) << fast.log;
+    for (const std::string& still : STILLS) {
+        std::vector<uint8_t> expected = readBytes(stillFile(directory, "full_", still));
+        ASSERT_FALSE(expected.empty()) << still;
+        EXPECT_EQ(readBytes(stillFile(directory, "fast_", still)), expected) << still;
+    }
+    // One frame a still, and the last frame of scene 2 that scene 3 shatters.
+    EXPECT_EQ(framesDrawn(fast.log), static_cast<int64_t>(STILLS.size()) + 1) << fast.log;
+}
+
+// A clip from --from: every frame and every sample the same as in the full render, whether it
+// starts on a scene change or inside scene 3.
+TEST_F(CaptureFastForward, ClipsFromAnyPositionMatchTheFullRender) {
+    struct Clip {
+        const char* range;
+        int64_t carried;  // 1 when the clip starts after the scene-2 frame that scene 3 shatters
+    };
+    for (const auto& [range, carried] : {Clip{"--from 5:0 --until 6:3", 0}, Clip{"--from 15:7 --until 17:2", 1},
+                                         Clip{"--from 23:0", 1}}) {
+        std::string arguments = std::string("--size 64x36 --hashes clip.txt --wav clip.wav ") + range;
+        CaptureResult clip = runCaptureIn(directory, arguments);
+        ASSERT_EQ(clip.exitCode, 0) << range << "\n" << clip.log;
+        std::vector<std::string> clipLines = readLines(directory + "/clip.txt");
+        ASSERT_GT(clipLines.size(), 5u) << range;
+        int64_t first = std::atoll(field(clipLines.front(), 0).c_str());
+        ASSERT_GT(first, 0) << range;
+        ASSERT_LE(first + static_cast<int64_t>(clipLines.size()), static_cast<int64_t>(lines.size())) << range;
+        for (size_t i = 0; i < clipLines.size(); ++i) {
+            ASSERT_EQ(clipLines[i], lines[static_cast<size_t>(first) + i]) << range;
+        }
+        EXPECT_EQ(framesDrawn(clip.log), static_cast<int64_t>(clipLines.size()) + carried) << range;
+
+        int64_t before = 0;
+        for (int64_t frame = 0; frame < first; ++frame) {
+            before += frameSampleCount(frame, 60);
+        }
+        std::vector<uint8_t> full = readBytes(directory + "/full.wav");
+        std::vector<uint8_t> sound = readBytes(directory + "/clip.wav");
+        ASSERT_GT(sound.size(), 44u);
+        size_t offset = 44 + static_cast<size_t>(before) * AUDIO_BYTES_PER_FRAME;
+        ASSERT_LE(offset + sound.size() - 44, full.size()) << range;
+        EXPECT_TRUE(std::equal(sound.begin() + 44, sound.end(), full.begin() + static_cast<long>(offset))) << range;
+    }
+}
+
+TEST_F(CaptureFastForward, ContactSheetsMatchTheFullRenderDrawingOnlyTheirFrames) {
+    CaptureResult fast = runCaptureIn(directory, "--size 64x36 --contact-sheet fast_sheet.png");
+    ASSERT_EQ(fast.exitCode, 0) << fast.log;
+    EXPECT_EQ(readBytes(directory + "/fast_sheet.png"), readBytes(directory + "/full_sheet.png"));
+    // One frame for each of the 28 orders; the last frame of scene 2, which scene 3 shatters, is
+    // order 14's own (it ends before its middle row).
+    EXPECT_EQ(framesDrawn(fast.log), 28) << fast.log;
+
+    CaptureResult all = runCaptureIn(directory, "--size 64x36 --sheet-by scene --contact-sheet all_scenes.png "
+                                                 "--hashes scenes.txt");
+    ASSERT_EQ(all.exitCode, 0) << all.log;
+    CaptureResult some = runCaptureIn(directory, "--size 64x36 --sheet-by scene --contact-sheet fast_scenes.png");
+    ASSERT_EQ(some.exitCode, 0) << some.log;
+    EXPECT_EQ(readBytes(directory + "/fast_scenes.png"), readBytes(directory + "/all_scenes.png"));
+    EXPECT_LT(framesDrawn(some.log), static_cast<int64_t>(lines.size()) / 4) << some.log;
+}
+
+TEST(CaptureFrom, ARunThatNeverReachesFromFailsAndFromAfterUntilIsRefused) {
+    std::string directory = stageShowDirectory(walkingModule(6, 2, 3, 125));
+    CaptureResult late = runCaptureIn(directory, "--size 64x36 --wav w.wav --from 9:0");
+    EXPECT_EQ(late.exitCode, 1) << late.log;
+    EXPECT_NE(late.log.find("--from position 9:0"), std::string::npos) << late.log;
+    EXPECT_FALSE(fs::exists(directory + "/w.wav"));
+    CaptureResult backwards = runCaptureIn(directory, "--size 64x36 --wav w.wav --from 4:0 --until 2:0");
+    EXPECT_EQ(backwards.exitCode, 2) << backwards.log;
+    EXPECT_NE(backwards.log.find("--from 4:0 lies after --until 2:0"), std::string::npos) << backwards.log;
+    fs::remove_all(directory);
+}
+
+// Ctrl-C or SIGTERM mid-render: the run stops within a frame or two, removes everything it had
+// begun (a cut WAV or video must not pass for a whole one) and ends with 128 + the signal.
+TEST(CaptureStop, ASignalMidRenderStopsTheRunAndRemovesItsOutputs) {
+    // About 25 seconds a scene: far longer than the test waits.
+    std::string directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
+    for (int signal : {SIGTERM, SIGINT}) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            std::string command = "cd '" + directory + "' && exec '" CAPTURE_EXECUTABLE
+                                  "' --quiet --size 320x180 --video v.mp4 --wav w.wav --hashes h.txt "
+                                  ">capture.log 2>&1";
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Wait until frames are being written: the WAV has more than a second of music.
+        auto start = std::chrono::steady_clock::now();
+        while (sizeOf(directory + "/w.wav") < 200000 && waitpid(pid, nullptr, WNOHANG) == 0 &&
+               std::chrono::steady_clock::now() - start < std::chrono::seconds(90)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_GE(sizeOf(directory + "/w.wav"), 200000u) << "the capture wrote no music";
+        ASSERT_EQ(kill(pid, signal), 0);
+        int status = 0;
+        auto signalled = std::chrono::steady_clock::now();
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() - signalled > std::chrono::seconds(30)) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                FAIL() << "the capture went on after signal " << signal;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        std::vector<uint8_t> logBytes = readBytes(directory + "/capture.log");
+        std::string log(logBytes.begin(), logBytes.end());
+        ASSERT_TRUE(WIFEXITED(status)) << log;
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << log;
+        EXPECT_NE(log.find(signal == SIGTERM ? "stopped by SIGTERM" : "stopped by Ctrl-C"), std::string::npos) << log;
+        EXPECT_NE(log.find("removed the unfinished outputs"), std::string::npos) << log;
+        for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+            std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "Assets" || name == "capture.log") << "left behind: " << name;
+        }
+    }
+    fs::remove_all(directory);
+}
