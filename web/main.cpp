@@ -85,6 +85,8 @@ int main() {
         engine->shutdown();
         return 1;
     }
+    // The page takes no options: no offset between the heard sample and the picture.
+    startMusicTimeline(0);
     demoState = ScenePreRoll;
     preRollEndMs = ticks() + PRE_ROLL_MS;
     lastPosition = -1;
