@@ -13,15 +13,26 @@ bool drainEvents() {
             quit = true;
         } else if (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
             quit = true;
+        } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+                   engine != nullptr) {
+            // A resized window, or a full-screen one that a window manager sizes only after start-up
+            // (seen under Wine): the letterbox must follow the drawable it really has.
+            engine->followWindowSize();
         }
     }
     return quit;
 }
 
-void runFrameLoop(SDL_AudioDeviceID device) {
+void startPlaying(SDL_AudioDeviceID device, int32_t avOffsetMs) {
+    startMusicTimeline(avOffsetMs);
+    startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
+    SDL_PauseAudioDevice(device, 0);
+}
+
+bool runFrameLoop(SDL_AudioDeviceID device, const ShowOptions& options, std::string& error) {
     bool quit = false;
     if (audioBytesRead.load() == 0) {
-        return;
+        return true;
     }
     while (!quit) {
         quit = drainEvents();
@@ -31,8 +42,18 @@ void runFrameLoop(SDL_AudioDeviceID device) {
         }
         stepShow(readMusicSnapshot(device));
         SDL_GL_SwapWindow(engine->window);
-        if (audioBytesRead.load() == 0) {
+        if (audioBytesRead.load() != 0) {
+            continue;
+        }
+        if (!options.loop) {
             break;
         }
+        // The callback no longer runs once the device is paused, so the module can be replaced.
+        SDL_PauseAudioDevice(device, 1);
+        if (!restartShow(MODULE_PATH, error)) {
+            return false;
+        }
+        startPlaying(device, options.avOffsetMs);
     }
+    return true;
 }

@@ -70,6 +70,8 @@ volatile std::sig_atomic_t stopSignal = 0;
 
 void requestStop(int signal) { stopSignal = signal; }
 
+std::string stopMessage() { return stopSignal == SIGINT ? "stopped by Ctrl-C (SIGINT)" : "stopped by SIGTERM"; }
+
 // SDL would turn these signals into a quit event that a capture never reads; the render loop
 // looks at the flag after every frame instead. A second signal ends the process at once, in
 // case the cleanup itself hangs; system calls resume, so a write is never cut short by one.
@@ -343,7 +345,6 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
         frames = frame + 1;
         showProgress(progress, frames, false);
         if (stopSignal != 0) {
-            error = stopSignal == SIGINT ? "stopped by Ctrl-C (SIGINT)" : "stopped by SIGTERM";
             return false;
         }
         if (last || onlyStillsAndAllTaken(out)) {
@@ -387,9 +388,10 @@ int runCapture(const CaptureOptions& given) {
     ready = ready && goodStills && openOutputs(options, out, error);
     int64_t frames = 0;
     bool done = ready && renderFrames(options, window, out, frames, error) && finishOutputs(options, out, frames, error);
-    // A stop that came while the last outputs were being finished still stops the run.
-    if (done && stopSignal != 0) {
-        error = "stopped while finishing the outputs";
+    // A stop is the reason even when it also made a write fail (Ctrl-C reaches ffmpeg too), and
+    // one that came while the last outputs were being finished still stops the run.
+    if (stopSignal != 0) {
+        error = stopMessage();
         done = false;
     }
     if (!done) {

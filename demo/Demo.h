@@ -1,8 +1,11 @@
 #pragma once
 #include <cstdint>
 
-// Creates every scene object and requests every asset; false when the show cannot run.
+// The engine (window, context, screen resources), then the scene; false when the show cannot run.
 bool setupDemo();
+// Every scene object from its start values, every asset requested; the registry hands back those
+// already loaded without a word, so this also puts the scene back to its first frame.
+bool setupScene();
 // Advances the scenes and animates them from the clock and the music snapshot.
 void updateDemo();
 // Draws the current scene into the window target.

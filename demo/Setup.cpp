@@ -96,6 +96,10 @@ void fillShatterGrid(TileShatter& tiles, int32_t textureId) {
 
 bool setupDemo() {
     engine->init();
+    return setupScene();
+}
+
+bool setupScene() {
     sceneState = SceneState{};
     if (!setupEffectShaders()) {
         return false;

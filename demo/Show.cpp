@@ -1,5 +1,8 @@
 #include "demo/Show.h"
 
+#include <cstdlib>
+
+#include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "engine/Engine.h"
 #include "music/Player.h"
@@ -20,6 +23,23 @@ bool loadShowModule(const char* path, std::string& error) {
     applyPlayerSettings();
     modFile = loadModuleFile(path, error);
     return modFile != nullptr;
+}
+
+bool restartShow(const char* path, std::string& error) {
+    unloadShowModule();
+    if (!loadShowModule(path, error)) {
+        return false;
+    }
+    // Tile and greeting speeds come from rand(); 1 is the seed every C program starts with.
+    std::srand(1);
+    engine->camera = Camera();
+    if (!setupScene()) {
+        error = "The show could not be set up again";
+        return false;
+    }
+    demoState = SceneOpening;
+    audioBytesRead.store(255);
+    return true;
 }
 
 void unloadShowModule() {

@@ -16,6 +16,12 @@ bool startShow();
 // Loads the module into `modFile` with the show's player settings; false with a one-line reason.
 bool loadShowModule(const char* path, std::string& error);
 
+// Back to the first frame, for a show that plays again: the module loaded afresh from `path`, the
+// scene state from its start values, the first scene, the random sequence and the 3D camera as at
+// start-up. The driver then starts its music timeline and clock as it did the first time. False
+// with a one-line reason when the module can no longer be loaded.
+bool restartShow(const char* path, std::string& error);
+
 // Releases the module, if one is loaded.
 void unloadShowModule();
 

@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <new>
 #include <string>
@@ -50,6 +51,42 @@ void createRenderTargets(Engine& e) {
     }
 }
 
+// Why the show has no screen to open its window on, or nothing. Without an X11 or Wayland session
+// SDL quietly falls back to its off-screen driver and the show would play to nobody; only a run
+// that names a driver itself (the tests, the capture) gets one without a screen.
+std::string missingScreenReason(const WindowMode& mode) {
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if ((asked == nullptr || asked[0] == '\0') && driver != nullptr &&
+        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        return "no display reachable (no X11 or Wayland session); set SDL_VIDEODRIVER=offscreen to run without one";
+    }
+    const int displays = SDL_GetNumVideoDisplays();
+    if (driver != nullptr && mode.display >= displays) {
+        return "no display " + std::to_string(mode.display) + ": this computer has " + std::to_string(displays) +
+               (displays == 1 ? " display, number 0" : " displays, 0 to " + std::to_string(displays - 1));
+    }
+    return "";
+}
+
+SDL_Window* createShowWindow(const WindowMode& mode) {
+    if (GL_IS_ES) {
+        // In the browser the window is the page's canvas: one design frame that the page scales
+        // into the browser window; full screen there is the viewer's choice.
+        return SDL_CreateWindow("Kavex Demo 2024 Velmora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH,
+                                SCREEN_HEIGHT, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    }
+    const int position = mode.display >= 0 ? static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(mode.display))
+                                           : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+    if (mode.windowed) {
+        return SDL_CreateWindow("Kavex Demo 2024 Velmora", position, position, mode.width, mode.height,
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+    }
+    return SDL_CreateWindow("Kavex Demo 2024 Velmora", position, position, SCREEN_WIDTH, SCREEN_HEIGHT,
+                            SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN |
+                                SDL_WINDOW_BORDERLESS);
+}
+
 }  // namespace
 
 Engine* Engine::getInstance() {
@@ -67,13 +104,13 @@ void Engine::init() {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
 
-    // In the browser the window is the page's canvas, one design frame that the page scales into
-    // the browser window; full screen there is the viewer's choice.
-    const Uint32 screenFlags = GL_IS_ES ? 0u : (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
-    window = SDL_CreateWindow("Kavex Demo 2024 Velmora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH,
-                              SCREEN_HEIGHT, screenFlags | SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    const std::string noScreen = missingScreenReason(windowMode);
+    if (noScreen.empty()) {
+        window = createShowWindow(windowMode);
+    }
     if (window == nullptr) {
-        std::cout << "Window could not be created! SDL_Error: " << SDL_GetError() << "\n";
+        std::cout << "Window could not be created! SDL_Error: " << (noScreen.empty() ? SDL_GetError() : noScreen)
+                  << "\n";
         std::exit(1);
     }
     SDL_SetHint("SDL_RENDER_VSYNC", "1");
@@ -102,13 +139,14 @@ void Engine::init() {
     glEnable(GL_BLEND);
     createRenderTargets(*this);
 
-    SDL_GetWindowSize(window, &windowWidth, &windowHeight);
-    // The drawable differs from the window size on high-density displays.
-    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+    followWindowSize();
     windowFramebuffer = 0;
-    SDL_ShowCursor(SDL_DISABLE);
+    // A window among others keeps the mouse free for them.
+    if (!windowMode.windowed) {
+        SDL_ShowCursor(SDL_DISABLE);
+    }
     // A page that locks the pointer would need Escape to reach its own buttons again.
-    if (!GL_IS_ES) {
+    if (!windowMode.windowed && !GL_IS_ES) {
         SDL_SetRelativeMouseMode(SDL_TRUE);
     }
 
@@ -119,6 +157,12 @@ void Engine::init() {
     view = lookAt(camera2DPosition, camera2DPosition + camera2DFront, camera2DUp);
 
     camera = Camera();
+}
+
+void Engine::followWindowSize() {
+    SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+    // The drawable differs from the window size on high-density displays.
+    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
 }
 
 void Engine::shutdown() {

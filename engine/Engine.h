@@ -39,6 +39,14 @@ enum RenderTargetKind : int32_t {
 // Largest 16:9 rectangle centred in a drawable of the given size.
 Viewport letterboxViewport(int32_t drawableWidth, int32_t drawableHeight);
 
+// The window the show asks for; the default is the borderless desktop-full-screen window.
+struct WindowMode {
+    bool windowed = false;  // a resizable window with a border, of the size below
+    int32_t width = 1280;
+    int32_t height = 720;
+    int32_t display = -1;  // full-screen on this display, counted from 0; -1: wherever SDL centres it
+};
+
 // 0xAARRGGBB to (r, g, b, a) in 0..1.
 Vec4 unpackArgb(uint32_t argb);
 
@@ -49,6 +57,8 @@ public:
 
     void init();
     void shutdown();
+    // After the window's size changed: the letterbox and the 2D size follow the new drawable.
+    void followWindowSize();
 
     void SetOrtho2D();
     void Begin3D();
@@ -93,6 +103,8 @@ public:
     int32_t blurTargets[2] = {0, 0};
     Camera camera;
     bool wireframe = false;
+    // Read by init; the show's options set it first.
+    WindowMode windowMode;
 
     // What "the window" means when drawing: framebuffer 0 and the drawable's size for the show,
     // an off-screen frame of the chosen size for the capture tool.

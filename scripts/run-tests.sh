@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs the whole test suite: once plain, the web build in a
 # headless browser, a minute of fuzzing
 # of the OBJ parser, once under AddressSanitizer + UndefinedBehaviorSanitizer, and the audio
-# tests under ThreadSanitizer.
+# tests under ThreadSanitizer; then the release archives are built and run as a viewer would,
+# the Windows one under Wine.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
@@ -41,3 +42,9 @@ run_suite "$root/build-asan"
 echo "== ThreadSanitizer (audio thread and music snapshot)"
 sanitizer_build "$root/build-tsan" thread
 run_suite "$root/build-tsan" -R '^(Audio|Music)'
+
+echo "== Release archives: built, unpacked and run headless (Windows under Wine)"
+release_start=$SECONDS
+"$root/scripts/build-release.sh" --assets "$root/build/Assets" --windows-tests
+"$root/tests/release/test-archives.sh" "$root/build-release" "$root/build"
+echo "Release stage: $((SECONDS - release_start)) s"

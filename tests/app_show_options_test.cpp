@@ -9,6 +9,8 @@ namespace {
 
 bool parse(const std::vector<std::string>& args, ShowOptions& options, std::string& error) {
     options.avOffsetMs = 12345;
+    options.loop = true;
+    options.display = 9;
     error.clear();
     return parseShowOptions(args, options, error);
 }
@@ -20,6 +22,55 @@ TEST(ShowOptions, NoOptionsIsTheShowAsDesigned) {
     std::string error;
     ASSERT_TRUE(parse({}, options, error)) << error;
     EXPECT_EQ(options.avOffsetMs, 0);
+    EXPECT_FALSE(options.windowed);
+    EXPECT_EQ(options.display, -1);
+    EXPECT_FALSE(options.loop);
+    EXPECT_FALSE(options.mute);
+    EXPECT_FALSE(options.help);
+    EXPECT_FALSE(options.version);
+}
+
+TEST(ShowOptions, WindowedTakesAnOptionalSize) {
+    struct Case {
+        std::vector<std::string> args;
+        int32_t width;
+        int32_t height;
+        bool loop;
+    };
+    const std::vector<Case> cases = {
+        {{"--windowed"}, 1280, 720, false},
+        {{"--windowed", "1000x700"}, 1000, 700, false},
+        {{"--windowed=640x360"}, 640, 360, false},
+        {{"--windowed", "--loop"}, 1280, 720, true},
+        {{"--loop", "--windowed"}, 1280, 720, true},
+        {{"--windowed", "64x16384", "--loop"}, 64, 16384, true},
+    };
+    for (const Case& c : cases) {
+        ShowOptions options;
+        std::string error;
+        ASSERT_TRUE(parse(c.args, options, error)) << c.args[0] << ": " << error;
+        EXPECT_TRUE(options.windowed);
+        EXPECT_EQ(options.windowWidth, c.width) << c.args.back();
+        EXPECT_EQ(options.windowHeight, c.height) << c.args.back();
+        EXPECT_EQ(options.loop, c.loop) << c.args.back();
+    }
+}
+
+TEST(ShowOptions, FlagsAndTheDisplayNumber) {
+    ShowOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({"--mute", "--display", "1", "--loop", "--av-offset=-40", "--help", "--version"}, options, error))
+        << error;
+    EXPECT_TRUE(options.mute);
+    EXPECT_TRUE(options.loop);
+    EXPECT_TRUE(options.help);
+    EXPECT_TRUE(options.version);
+    EXPECT_EQ(options.display, 1);
+    EXPECT_EQ(options.avOffsetMs, -40);
+    EXPECT_FALSE(options.windowed) << "a display alone stays full-screen";
+
+    ASSERT_TRUE(parse({"--display=0"}, options, error)) << error;
+    EXPECT_EQ(options.display, 0);
 }
 
 TEST(ShowOptions, AvOffsetTakesSignedWholeMilliseconds) {
@@ -52,6 +103,23 @@ TEST(ShowOptions, BadOptionsAreNamed) {
         {{"--av-offset"}, "--av-offset needs a value"},
         {{"--av-ofset", "3"}, "unknown option \"--av-ofset\""},
         {{"--av-offset", "3", "show.mod"}, "unknown option \"show.mod\""},
+        {{"--windowed", "1000"}, "bad --windowed \"1000\""},
+        {{"--windowed", "1000x"}, "bad --windowed \"1000x\""},
+        {{"--windowed", "x700"}, "bad --windowed \"x700\""},
+        {{"--windowed", "63x700"}, "bad --windowed \"63x700\""},
+        {{"--windowed", "1000x16385"}, "bad --windowed \"1000x16385\""},
+        {{"--windowed", "1000X700"}, "bad --windowed \"1000X700\""},
+        {{"--windowed", "-1000x700"}, "unknown option \"-1000x700\""},
+        {{"--windowed="}, "bad --windowed \"\""},
+        {{"--windowed", "big", "--loop"}, "bad --windowed \"big\""},
+        {{"--display"}, "--display needs a value"},
+        {{"--display", "-1"}, "bad --display \"-1\""},
+        {{"--display", "64"}, "bad --display \"64\""},
+        {{"--display", "second"}, "bad --display \"second\""},
+        {{"--loop=1"}, "--loop takes no value"},
+        {{"--mute=yes"}, "--mute takes no value"},
+        {{"--help=me"}, "--help takes no value"},
+        {{"-h"}, "unknown option \"-h\""},
     };
     for (const auto& [args, expected] : cases) {
         ShowOptions options;
@@ -59,5 +127,8 @@ TEST(ShowOptions, BadOptionsAreNamed) {
         EXPECT_FALSE(parse(args, options, error)) << args[0];
         EXPECT_EQ(error.rfind(expected, 0), 0u) << error;
     }
-    EXPECT_NE(showUsage().find("--av-offset MS"), std::string::npos);
+    for (const char* option : {"--av-offset MS", "--windowed [WxH]", "--display N", "--loop", "--mute", "--help",
+                               "--version"}) {
+        EXPECT_NE(showUsage().find(std::string("\n  ") + option), std::string::npos) << option;
+    }
 }

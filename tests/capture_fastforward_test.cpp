@@ -174,6 +174,8 @@ TEST(CaptureFrom, ARunThatNeverReachesFromFailsAndFromAfterUntilIsRefused) {
 
 // Ctrl-C or SIGTERM mid-render: the run stops within a frame or two, removes everything it had
 // begun (a cut WAV or video must not pass for a whole one) and ends with 128 + the signal.
+// SIGTERM goes to the capture alone, as `kill` sends it; SIGINT to its whole process group,
+// ffmpeg included, as a terminal's Ctrl-C does.
 TEST(CaptureStop, ASignalMidRenderStopsTheRunAndRemovesItsOutputs) {
     // About 25 seconds a scene: far longer than the test waits.
     std::string directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
@@ -181,6 +183,7 @@ TEST(CaptureStop, ASignalMidRenderStopsTheRunAndRemovesItsOutputs) {
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            setpgid(0, 0);
             std::string command = "cd '" + directory + "' && exec '" CAPTURE_EXECUTABLE
                                   "' --quiet --size 320x180 --video v.mp4 --wav w.wav --hashes h.txt "
                                   ">capture.log 2>&1";
@@ -194,7 +197,7 @@ TEST(CaptureStop, ASignalMidRenderStopsTheRunAndRemovesItsOutputs) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         ASSERT_GE(sizeOf(directory + "/w.wav"), 200000u) << "the capture wrote no music";
-        ASSERT_EQ(kill(pid, signal), 0);
+        ASSERT_EQ(kill(signal == SIGINT ? -pid : pid, signal), 0);
         int status = 0;
         auto signalled = std::chrono::steady_clock::now();
         while (waitpid(pid, &status, WNOHANG) == 0) {

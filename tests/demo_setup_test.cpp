@@ -20,6 +20,7 @@
 #include "engine/Shader.h"
 #include "music/Player.h"
 #include "resources/ResourceManager.h"
+#include "support/TestModule.h"
 
 namespace fs = std::filesystem;
 
@@ -269,4 +270,58 @@ TEST_F(DemoSetup, EveryScenePlaysWithoutGlErrors) {
         }
     }
     EXPECT_EQ(demoState, 6);
+}
+
+TEST_F(DemoSetup, RestartShowPutsTheShowBackToItsFirstFrame) {
+    ASSERT_TRUE(runSetup());
+    ASSERT_TRUE(writeModule((root / "Assets/ondaris.mod").string(), walkingModule(28, 2, 6, 125)));
+    std::string error;
+    ASSERT_TRUE(restartShow("Assets/ondaris.mod", error)) << error;
+    const TileShatter firstTiles = sceneState.shatter;
+
+    // Through every scene: the floor tilts, flamingos grow, tiles fall, greetings draw speeds from rand().
+    timeMs = 1000;
+    deltaMs = 16;
+    musicSnapshot = MusicSnapshot{};
+    for (int32_t order = 0; order < 28; ++order) {
+        for (int32_t frame = 0; frame < 40; ++frame) {
+            timeMs += deltaMs;
+            musicSnapshot.order = order;
+            musicSnapshot.instrument[2] = frame % 9 == 0 ? CUE_INSTRUMENT : 0;
+            updateDemo();
+        }
+    }
+    ASSERT_EQ(demoState, SceneFinale);
+    engine->camera.yaw = 10.0f;
+    audioBytesRead.store(0);
+
+    testing::internal::CaptureStdout();
+    const bool restarted = restartShow("Assets/ondaris.mod", error);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "every asset is handed back, none loaded again";
+    ASSERT_TRUE(restarted) << error;
+    EXPECT_EQ(demoState, SceneOpening);
+    EXPECT_EQ(audioBytesRead.load(), 255);
+    ASSERT_NE(modFile, nullptr);
+    EXPECT_EQ(moduleOrderCount(modFile), 28);
+    const SceneState fresh;
+    EXPECT_EQ(sceneState.plane->pitch, -40.0f);
+    EXPECT_EQ(sceneState.planeLift, fresh.planeLift);
+    EXPECT_EQ(sceneState.growthCount, fresh.growthCount);
+    EXPECT_EQ(sceneState.fade.alpha, fresh.fade.alpha);
+    EXPECT_EQ(sceneState.fade.active, fresh.fade.active);
+    EXPECT_EQ(sceneState.greetings.index, 0);
+    EXPECT_EQ(sceneState.greetings.phase, GreetWaiting);
+    EXPECT_EQ(sceneState.lyricsX, fresh.lyricsX);
+    EXPECT_EQ(sceneState.parrotX, fresh.parrotX);
+    EXPECT_EQ(engine->camera.yaw, -90.0f);
+    for (int32_t i = 0; i < TILE_COUNT; ++i) {
+        EXPECT_EQ(sceneState.shatter.positions[i].y, firstTiles.positions[i].y) << i;
+        EXPECT_EQ(sceneState.shatter.velocities[i].x, firstTiles.velocities[i].x) << "the same random tiles " << i;
+        EXPECT_EQ(sceneState.shatter.velocities[i].y, firstTiles.velocities[i].y) << i;
+    }
+
+    fs::remove(root / "Assets/ondaris.mod");
+    EXPECT_FALSE(restartShow("Assets/ondaris.mod", error));
+    EXPECT_NE(error.find("Assets/ondaris.mod"), std::string::npos) << error;
+    EXPECT_EQ(modFile, nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/FrameLoop.h"
 #include "engine/Engine.h"
 #include "render_gl_support.h"
 #include "resources/ResourceManager.h"
@@ -168,3 +169,20 @@ TEST_F(TargetSelection, WindowIsLetterboxedAndTheDesignFrameFillsTheBox) {
 }
 
 }  // namespace
+
+TEST_F(TargetSelection, ANewWindowSizeAfterStartUpMovesTheLetterbox) {
+    // As when a window manager resizes the window after the engine read its size.
+    engine->drawableWidth = 1920;
+    engine->drawableHeight = 1080;
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    event.window.windowID = SDL_GetWindowID(engine->window);
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+    EXPECT_FALSE(drainEvents());
+    EXPECT_EQ(engine->drawableWidth, 1024);
+    EXPECT_EQ(engine->drawableHeight, 768);
+    const Viewport box = engine->windowViewport();
+    EXPECT_EQ(box.y, 96);
+    EXPECT_EQ(box.height, 576);
+}

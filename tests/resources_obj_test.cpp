@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -63,7 +64,9 @@ TEST(ObjText, SplitStringKeepsEveryDelimitedPartButNoTrailingEmptyOne) {
 }
 
 TEST(ObjText, TextFileReadsLinesWithoutLineEndsAndReportsAMissingFile) {
-    char path[] = "/tmp/objtextXXXXXX";
+    // The system's temporary folder: "/tmp" is not one on Windows.
+    std::string pattern = (std::filesystem::temp_directory_path() / "objtextXXXXXX").string();
+    char* path = pattern.data();
     const int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     const std::string content = "first\r\nsecond\n\nlast";

@@ -61,11 +61,19 @@ ShowResult runShowHeadless(const std::string& directory, const ShowRunOptions& o
     command << environmentPrefix(options.environment) << quoted(TEST_SOURCE_DIR "/support/run-show-headless.sh") << " "
             << quoted(SHOW_EXECUTABLE) << " " << quoted(directory) << " --screen " << options.screen
             << " --timeout " << options.timeoutSeconds;
+    for (const ShowAction& action : options.actions) {
+        command << (action.kind == ShowAction::Shot ? " --shot-after " : " --resize-after ") << action.afterSeconds
+                << " " << quoted(action.value);
+    }
     if (options.escapeAfterSeconds > 0) {
         command << " --escape-after " << options.escapeAfterSeconds;
     }
     if (options.termAfterSeconds > 0) {
         command << " --term-after " << options.termAfterSeconds;
+    }
+    command << " --";
+    for (const std::string& argument : options.arguments) {
+        command << " " << quoted(argument);
     }
     return runCommand(directory, command.str());
 }

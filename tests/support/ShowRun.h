@@ -14,8 +14,19 @@ struct ShowResult {
     std::string err;  // standard error
 };
 
+// Done while the show runs, each `afterSeconds` after the one before it.
+struct ShowAction {
+    enum Kind { Shot, Resize } kind;
+    double afterSeconds;
+    // Shot: the PNG of the screen, with the window's geometry beside it in PATH.geometry.
+    // Resize: the window's new size, WxH.
+    std::string value;
+};
+
 struct ShowRunOptions {
     std::string screen = "1920x1080";
+    std::vector<std::string> arguments;  // the show's command line
+    std::vector<ShowAction> actions;     // before the Escape or SIGTERM below
     double escapeAfterSeconds = 0;  // 0: never
     double termAfterSeconds = 0;    // 0: never
     int timeoutSeconds = 120;

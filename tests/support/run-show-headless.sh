@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Runs the show executable on its own virtual X server, as on a desktop without a GPU.
-# Usage: run-show-headless.sh EXECUTABLE WORKDIR [--screen WxH] [--escape-after S] [--term-after S] [--timeout S]
+# Usage: run-show-headless.sh EXECUTABLE WORKDIR [--screen WxH] [--shot-after S FILE] [--resize-after S WxH]
+#        [--escape-after S] [--term-after S] [--timeout S] [-- SHOW ARGUMENTS]
+# Each --shot-after and --resize-after waits S seconds after the one before it, in the order given:
+# a shot writes the screen to FILE (PNG) and the show window's geometry to FILE.geometry
+# (X=, Y=, WIDTH=, HEIGHT= lines); a resize sets the window's size. Escape and SIGTERM follow them.
 # Exits with the show's exit code (124 when it had to be killed after the timeout).
 set -u
 exe="$1"
@@ -10,8 +14,12 @@ screen="1920x1080"
 escape_after=""
 term_after=""
 timeout_s=120
+actions=()
 while [ $# -gt 0 ]; do
   case "$1" in
+    --shot-after) actions+=("shot" "$2" "$3"); shift 3 ;;
+    --resize-after) actions+=("resize" "$2" "$3"); shift 3 ;;
+    --) shift; break ;;
     --screen) screen="$2"; shift 2 ;;
     --escape-after) escape_after="$2"; shift 2 ;;
     --term-after) term_after="$2"; shift 2 ;;
@@ -40,8 +48,24 @@ export SDL_VIDEO_X11_FORCE_EGL=1
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 cd "$workdir" || exit 2
-timeout -s KILL "$timeout_s" "$exe" &
+timeout -s KILL "$timeout_s" "$exe" "$@" &
 pid=$!
+show_window() {
+  timeout 10 xdotool search --sync --onlyvisible --name "Kavex Demo 2024 Velmora" | head -n 1
+}
+set -- "${actions[@]}"
+while [ $# -gt 0 ]; do
+  sleep "$2"
+  window="$(show_window)"
+  case "$1" in
+    shot)
+      [ -n "$window" ] && xdotool getwindowgeometry --shell "$window" >"$3.geometry"
+      ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size "$screen" -i "$DISPLAY" -frames:v 1 "$3" </dev/null ;;
+    resize)
+      [ -n "$window" ] && xdotool windowsize "$window" "${3%x*}" "${3#*x}" ;;
+  esac
+  shift 3
+done
 if [ -n "$escape_after" ]; then
   sleep "$escape_after"
   # The wait for the window is bounded: a show that ended early never opens one.
