@@ -24,14 +24,17 @@ import time
 
 # Order and row to screenshot: the opening (scene 0), the beach, the credits and the greetings.
 POSITIONS = [(0, 2), (6, 1), (11, 1), (19, 1)]
-# Compared with the capture's stills: the opening before its descent and the greetings. The show
-# steps some animations per frame (the floor's tilt, the windsurfer), and SwiftShader draws far
-# fewer than 60 frames a second here, so the beach and the credits are only screenshotted.
-COMPARED = [(0, 2), (19, 1)]
+# Compared with the capture's stills: the opening before its descent and the credits, drawn from
+# the clock and the music alone. The show steps some animations per frame (the floor's tilt, the
+# windsurfer, the greetings' pieces) and SwiftShader draws far fewer than 60 frames a second here,
+# so the beach and the greetings lag the capture's 60 fps clock and are only screenshotted.
+COMPARED = [(0, 2), (11, 1)]
 # Compared at 96 x 54 (area-averaged): the picture's layout and colours, not the exact pixels of
-# thin lines that two rasterisers and two clocks place a little differently.
+# thin lines that two rasterisers and two clocks place a little differently. The opening's floor
+# bobs with the show's clock, which starts at a different moment in each run: its SSIM has ranged
+# from 0.46 to 0.80 (other positions' stills: below 0.25), the credits' from 0.87 to 0.91.
 COMPARE_SIZE = "96:54"
-MIN_SSIM = 0.45
+MIN_SSIM = 0.35
 SHOW_TIMEOUT_S = 240
 
 EXPECTED_STARTUP = [
