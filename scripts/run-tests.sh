@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite: once plain, the web build in a
-# headless browser, a minute of fuzzing
+# Installs what is missing, builds, and runs the whole test suite: once plain, a minute of fuzzing
 # of the OBJ parser, once under AddressSanitizer + UndefinedBehaviorSanitizer, and the audio
 # tests under ThreadSanitizer; then the release archives are built and run as a viewer would,
 # the Windows one under Wine.
@@ -28,9 +27,6 @@ fault_matrix='^(EveryAsset|EveryScene|FaultMatrix)'
 echo "== Plain build"
 "$root/scripts/build.sh" "$root/build"
 run_suite "$root/build" -E "$fault_matrix"
-
-echo "== Web build in headless Chromium (WebGL 2 on SwiftShader)"
-"$root/tests/web/run-web-test.sh" "$root/build"
 
 echo "== Fuzzing the OBJ parser"
 "$root/fuzz/run-fuzz.sh" "$root/build-fuzz" 60
