@@ -29,3 +29,5 @@ int32_t resumeFrameClock(int32_t tick) {
     lastTickMs = timeMs;
     return timeMs - tick;
 }
+
+bool frameIsDue(int32_t tick) { return tick - lastTickMs >= FRAME_PACING_THRESHOLD_MS - FRAME_PACING_THRESHOLD_MS / 4; }

@@ -36,3 +36,9 @@ uint32_t advanceFrameClock(int32_t tick);
 // Carries the clocks on from where a fast-forward left them, at the real tick `tick`: returns
 // what to add to every later tick so that `timeMs` runs on without a jump.
 int32_t resumeFrameClock(int32_t tick);
+
+// For a driver that cannot sleep (the browser calls it once per display refresh): true when a
+// frame may begin at `tick`. A call that comes more than a quarter frame early is skipped and
+// waiting for the next one stands in for the sleep, so 120 and 144 Hz displays still get about
+// 60 frames a second while a 60 Hz display's slightly early calls still draw.
+bool frameIsDue(int32_t tick);

@@ -34,10 +34,10 @@ void drawWireframeFloor() {
         return;
     }
     glLineWidth(1.0f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    engine->setWireframe(true);
     plane->draw();
     glLineWidth(1.0f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    engine->setWireframe(false);
 }
 
 // The flamingo pair is on screen in the opening from order 2 and on the beach until order 7.

@@ -70,6 +70,12 @@ std::string missingScreenReason(const WindowMode& mode) {
 }
 
 SDL_Window* createShowWindow(const WindowMode& mode) {
+    if (GL_IS_ES) {
+        // In the browser the window is the page's canvas: one design frame that the page scales
+        // into the browser window; full screen there is the viewer's choice.
+        return SDL_CreateWindow("Kavex Demo 2024 Velmora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH,
+                                SCREEN_HEIGHT, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    }
     const int position = mode.display >= 0 ? static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(mode.display))
                                            : static_cast<int>(SDL_WINDOWPOS_CENTERED);
     if (mode.windowed) {
@@ -92,8 +98,9 @@ Engine* Engine::getInstance() {
 void Engine::init() {
     SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, GL_IS_ES ? 0 : 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK,
+                        GL_IS_ES ? SDL_GL_CONTEXT_PROFILE_ES : SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
 
@@ -113,9 +120,11 @@ void Engine::init() {
         std::cerr << "OpenGL context could not be created! Error: " << SDL_GetError() << std::endl;
         std::exit(2);
     }
+#ifndef SHOW_GL_ES
     if (gladLoadGL(reinterpret_cast<GLADloadfunc>(SDL_GL_GetProcAddress)) == 0) {
         std::exit(3);
     }
+#endif
     if (SDL_GL_SetSwapInterval(1) < 0) {
         std::cerr << "Warning: Unable to set VSync! SDL Error: " << SDL_GetError() << std::endl;
         std::exit(4);
@@ -135,6 +144,9 @@ void Engine::init() {
     // A window among others keeps the mouse free for them.
     if (!windowMode.windowed) {
         SDL_ShowCursor(SDL_DISABLE);
+    }
+    // A page that locks the pointer would need Escape to reach its own buttons again.
+    if (!windowMode.windowed && !GL_IS_ES) {
         SDL_SetRelativeMouseMode(SDL_TRUE);
     }
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include <SDL.h>
-#include <glad/gl.h>
+#include "resources/GL.h"
 
 #include "base/MathTypes.h"
 #include "engine/Camera.h"
@@ -75,6 +75,9 @@ public:
                        const Vec3& scale, uint32_t colour);
     void DrawMeshTextured(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation,
                           const Vec3& scale, int32_t textureId, uint8_t alpha);
+    // Triangles drawn as their edges from now on (true) or filled (false). The desktop sets the
+    // polygon mode; OpenGL ES has none, so meshes draw their line lists while it is on.
+    void setWireframe(bool on);
     // One of RenderTargetKind; other values select nothing.
     void SelectTarget(int32_t kind);
 
@@ -99,6 +102,7 @@ public:
     int32_t bloomTarget = 0;
     int32_t blurTargets[2] = {0, 0};
     Camera camera;
+    bool wireframe = false;
     // Read by init; the show's options set it first.
     WindowMode windowMode;
 

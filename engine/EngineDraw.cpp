@@ -108,10 +108,17 @@ void Engine::Begin3D() {
 
 void Engine::End3D() {
     glDisable(GL_CULL_FACE);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    setWireframe(false);
     glDisable(GL_DEPTH_TEST);
     SetOrtho2D();
     view = lookAt(camera2DPosition, camera2DPosition + camera2DFront, camera2DUp);
+}
+
+void Engine::setWireframe(bool on) {
+    wireframe = on;
+#ifndef SHOW_GL_ES
+    glPolygonMode(GL_FRONT_AND_BACK, on ? GL_LINE : GL_FILL);
+#endif
 }
 
 void Engine::DrawQuad(int32_t x, int32_t y, uint32_t w, uint32_t h, Shader* shader, float angle) {

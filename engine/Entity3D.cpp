@@ -110,13 +110,18 @@ void Entity3DPlaneMusic::draw() {
     camera.pitch = std::clamp(pitch, -89.0f, 89.0f);
     camera.updateVectors();
 
+    // Without a polygon mode the wireframe is the mesh's line list, the same edges.
+    const bool lines = engine->wireframe && mesh->lineVertexArray != 0;
+    const uint32_t vertexArray = lines ? mesh->lineVertexArray : mesh->vertexArray;
+    const int32_t count = lines ? mesh->lineElementCount : mesh->elementCount;
+    const GLenum mode = lines ? GL_LINES : GL_TRIANGLES;
     engine->Begin3D();
     applyDepthTest(depthTest);
     for (const Vec2& row : tileOffsets) {
         for (const Vec2& column : tileOffsets) {
             position.z = row.y;
             position.x = column.x;
-            engine->DrawMesh(mesh->vertexArray, mesh->elementCount, position, rotation, scale, shader, GL_TRIANGLES);
+            engine->DrawMesh(vertexArray, count, position, rotation, scale, shader, mode);
         }
     }
     engine->End3D();

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include <glad/gl.h>
+#include "resources/GL.h"
 
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"
@@ -68,7 +68,8 @@ std::string compileLog(GLuint shader) {
 
 GLuint compileStage(GLenum type, const std::string& source) {
     const GLuint shader = glCreateShader(type);
-    const char* text = source.c_str();
+    const std::string esSource = GL_IS_ES ? glslForEs(source) : std::string();
+    const char* text = GL_IS_ES ? esSource.c_str() : source.c_str();
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
     return shader;
@@ -109,6 +110,23 @@ GLuint buildProgram(const std::string& shaderName, std::string& log) {
 }
 
 }  // namespace
+
+std::string glslForEs(const std::string& source) {
+    // Fragment shaders have no default float precision in ES; highp matches the desktop's floats.
+    const char* header = "#version 300 es\nprecision highp float;\nprecision highp int;\nprecision highp sampler2D;\n";
+    size_t start = 0;
+    while (start < source.size() && (source[start] == ' ' || source[start] == '\t')) {
+        ++start;
+    }
+    if (source.compare(start, 8, "#version") != 0) {
+        return header + std::string("#line 1\n") + source;
+    }
+    const size_t end = source.find('\n', start);
+    if (end == std::string::npos) {
+        return header;
+    }
+    return header + std::string("#line 2\n") + source.substr(end + 1);
+}
 
 std::string shaderSourcePath(const std::string& shaderName, const char* extension) {
     return "Assets/Shaders/" + shaderName + extension;

@@ -22,6 +22,11 @@ enum class UniformSlot : int32_t {
 
 constexpr int32_t UNIFORM_SLOT_COUNT = 13;
 
+// A GLSL 330 core source as GLSL ES 3.00 for WebGL 2: the version line becomes "#version 300 es"
+// with default precisions, and a #line directive keeps the driver's line numbers those of the file.
+// A source without a version line gets the header in front.
+std::string glslForEs(const std::string& source);
+
 // A GLSL program built from "Assets/Shaders/<name>.vertex" and ".fragment".
 class Shader {
 public:

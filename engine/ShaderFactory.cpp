@@ -3,7 +3,7 @@
 #include <iostream>
 #include <sstream>
 
-#include <glad/gl.h>
+#include "resources/GL.h"
 
 #include "engine/Shader.h"
 #include "resources/ShortQuote.h"

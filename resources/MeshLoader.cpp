@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include <glad/gl.h>
+#include "resources/GL.h"
 
 #include "resources/ObjMesh.h"
 #include "resources/ResourceManager.h"
@@ -13,6 +13,26 @@ GLsizeiptr byteSize(const std::vector<float>& values) {
 
 GLsizeiptr byteSize(const std::vector<uint32_t>& values) {
     return static_cast<GLsizeiptr>(values.size() * sizeof(uint32_t));
+}
+
+// A second vertex array on the same vertices whose elements are the triangles' edges.
+void addLineList(MeshRecord& record, const ObjMeshData& data) {
+    const std::vector<uint32_t> edges = triangleEdges(data.elements);
+    const GLsizei stride = data.kind == MeshTexturedTriangles ? 20 : 12;
+    glGenVertexArrays(1, &record.lineVertexArray);
+    glBindVertexArray(record.lineVertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, record.vertexBuffer);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
+    glEnableVertexAttribArray(0);
+    if (data.kind == MeshTexturedTriangles) {
+        glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(12));
+        glEnableVertexAttribArray(1);
+    }
+    glGenBuffers(1, &record.lineElementBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, record.lineElementBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, byteSize(edges), edges.data(), GL_STATIC_DRAW);
+    glBindVertexArray(0);
+    record.lineElementCount = static_cast<int32_t>(edges.size());
 }
 
 MeshRecord* uploadMesh(const ObjMeshData& data) {
@@ -42,10 +62,25 @@ MeshRecord* uploadMesh(const ObjMeshData& data) {
         record->elementCount = static_cast<int32_t>(data.elements.size());
     }
     glBindVertexArray(0);
+    if (GL_IS_ES && data.kind != MeshNone && data.kind != MeshLines) {
+        addLineList(*record, data);
+    }
     return record;
 }
 
 }  // namespace
+
+std::vector<uint32_t> triangleEdges(const std::vector<uint32_t>& triangles) {
+    std::vector<uint32_t> edges;
+    edges.reserve(triangles.size() / 3 * 6);
+    for (size_t i = 0; i + 2 < triangles.size(); i += 3) {
+        const uint32_t a = triangles[i];
+        const uint32_t b = triangles[i + 1];
+        const uint32_t c = triangles[i + 2];
+        edges.insert(edges.end(), {a, b, b, c, c, a});
+    }
+    return edges;
+}
 
 int32_t loadObjMesh(const std::string& path) {
     TextFile file(path, "r");

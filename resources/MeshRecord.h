@@ -14,4 +14,8 @@ struct MeshRecord {
     uint32_t elementBuffer = 0;
     int32_t kind = MeshNone;
     int32_t elementCount = 0;
+    // The triangles' edges as a line list, where OpenGL ES has no polygon mode for wireframes.
+    uint32_t lineVertexArray = 0;
+    uint32_t lineElementBuffer = 0;
+    int32_t lineElementCount = 0;
 };

@@ -47,3 +47,8 @@ bool parseObj(std::string_view text, ObjMeshData& mesh, std::string& error);
 
 // The same for the whole rest of a stream, read into memory first.
 bool parseObj(std::istream& in, ObjMeshData& mesh, std::string& error);
+
+// The edges that a wireframe of the triangle list draws, as a line list: a b, b c, c a for each
+// triangle, shared edges twice, as filled-polygon outlines draw them. A trailing partial triangle
+// is ignored.
+std::vector<uint32_t> triangleEdges(const std::vector<uint32_t>& triangles);

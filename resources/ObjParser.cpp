@@ -1,11 +1,14 @@
 // Parses OBJ text in place: lines and tokens are views into the file's bytes, numbers are
 // read with std::from_chars, and only the lists handed to the GL upload are allocated.
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <string_view>
 
 #include "resources/ObjMesh.h"
@@ -69,6 +72,30 @@ NumberText numberText(const char* at, const char* end) {
 
 bool startsWithSign(const char* at, const char* end) { return at < end && (*at == '+' || *at == '-'); }
 
+// std::from_chars for a float; `hex` reads hexadecimal digits without their "0x". The browser
+// build's libc++ has no floating-point from_chars, so there strtof reads a copy of the text.
+std::from_chars_result floatFromChars(const char* first, const char* last, float& value, bool hex) {
+#if defined(__cpp_lib_to_chars)
+    return hex ? std::from_chars(first, last, value, std::chars_format::hex) : std::from_chars(first, last, value);
+#else
+    // from_chars takes neither white space nor a sign where strtof would.
+    if (first == last || std::isspace(static_cast<unsigned char>(*first)) != 0 || *first == '+' || *first == '-') {
+        return {first, std::errc::invalid_argument};
+    }
+    const std::string prefix = hex ? "0x" : "";
+    const std::string text = prefix + std::string(first, last);
+    char* end = nullptr;
+    errno = 0;
+    const float parsed = std::strtof(text.c_str(), &end);
+    const std::ptrdiff_t used = end - text.c_str() - static_cast<std::ptrdiff_t>(prefix.size());
+    if (used <= 0) {
+        return {first, std::errc::invalid_argument};
+    }
+    value = parsed;
+    return {first + used, errno == ERANGE ? std::errc::result_out_of_range : std::errc()};
+#endif
+}
+
 // The number at the start of a token, read as strtof reads it in the "C" locale
 // (hexadecimal included). Returns where the number ends, or null when there is none.
 const char* readFloat(const Line& line, const char* start, float& value) {
@@ -80,14 +107,14 @@ const char* readFloat(const Line& line, const char* start, float& value) {
     std::from_chars_result result{};
     const bool hex = line.end - text.digits > 2 && text.digits[0] == '0' && (text.digits[1] == 'x' || text.digits[1] == 'X');
     if (hex) {
-        result = std::from_chars(text.digits + 2, line.end, magnitude, std::chars_format::hex);
+        result = floatFromChars(text.digits + 2, line.end, magnitude, true);
         // "0x" without hexadecimal digits after it is the number 0 followed by other text.
         if (result.ec == std::errc::invalid_argument || startsWithSign(text.digits + 2, line.end)) {
             magnitude = 0.0f;
             result = {text.digits + 1, std::errc()};
         }
     } else {
-        result = std::from_chars(text.digits, line.end, magnitude);
+        result = floatFromChars(text.digits, line.end, magnitude, false);
         if (result.ec == std::errc::invalid_argument) {
             return nullptr;
         }

@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include <glad/gl.h>
+#include "resources/GL.h"
 
 #include "resources/ResourceManager.h"
 

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <vector>
 
-#include <glad/gl.h>
+#include "resources/GL.h"
 
 #include "resources/ResourceManager.h"
 

@@ -18,6 +18,8 @@ PACKAGES=(
   libx11-dev libxext-dev libxrandr-dev libxcursor-dev libxi-dev libxfixes-dev libxss-dev libxxf86vm-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev libegl-dev libgl-dev libdecor-0-dev
   libasound2-dev libpulse-dev libdbus-1-dev libibus-1.0-dev
+  # The web build: Emscripten, and Chromium to test it headless.
+  emscripten chromium
 )
 
 missing=()

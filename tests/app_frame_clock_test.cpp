@@ -91,3 +91,52 @@ TEST(FrameClock, ResumingAfterASkipRunsTheShowClockOnWithoutAJump) {
     EXPECT_EQ(timeMs, 152382);
     EXPECT_EQ(deltaMs, 16);
 }
+
+namespace {
+
+// The browser's loop on a simulated clock: a call every display refresh, a frame where one is due.
+struct BrowserLoop {
+    int frames = 0;
+    int64_t deltaSum = 0;
+
+    void run(double refreshHz, int32_t start, int32_t durationMs) {
+        startFrameClock(start);
+        for (int call = 1;; ++call) {
+            const auto now = start + static_cast<int32_t>(call * 1000.0 / refreshHz);
+            if (now - start > durationMs) {
+                return;
+            }
+            if (frameIsDue(now)) {
+                advanceFrameClock(now);
+                deltaSum += deltaMs;
+                ++frames;
+            }
+        }
+    }
+};
+
+}  // namespace
+
+TEST(FrameClock, BrowserRefreshesOfSixtyHzDrawEveryOne) {
+    BrowserLoop loop;
+    loop.run(60.0, 2000, 10000);
+    EXPECT_EQ(loop.frames, 600) << "a refresh a millisecond early must not drop a frame";
+    EXPECT_NEAR(static_cast<double>(loop.deltaSum), 10000.0, 200.0);
+}
+
+TEST(FrameClock, BrowserRefreshesOfFastDisplaysStillGiveAboutSixtyFrames) {
+    for (double hz : {120.0, 144.0, 240.0}) {
+        BrowserLoop loop;
+        loop.run(hz, 0, 10000);
+        EXPECT_NEAR(loop.frames / 10.0, 60.0, 8.0) << hz << " Hz";
+        EXPECT_NEAR(static_cast<double>(loop.deltaSum), 10000.0, 500.0)
+            << hz << " Hz: deltaMs must add up to real time";
+    }
+}
+
+TEST(FrameClock, BrowserSlowRefreshesDrawEveryCallAndMeasureIt) {
+    BrowserLoop loop;
+    loop.run(30.0, 0, 3000);
+    EXPECT_EQ(loop.frames, 90);
+    EXPECT_NEAR(static_cast<double>(loop.deltaSum), 3000.0, 40.0);
+}

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/Engine.h"
@@ -131,3 +135,73 @@ TEST_F(EffectShader, LoadingTwiceKeepsTheFirstProgramAndAFailedEffectStillHasIts
 }
 
 }  // namespace
+
+TEST(ShaderSource, ForEsTheVersionLineBecomesEsWithPrecisionAndTheBodyKeepsItsLineNumbers) {
+    const std::string body = "// comment\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
+    const std::string es = glslForEs("#version 330 core\n" + body);
+    ASSERT_EQ(es.rfind("#version 300 es\n", 0), 0u) << es;
+    EXPECT_NE(es.find("precision highp float;\n"), std::string::npos) << "fragment stages have no default float";
+    EXPECT_EQ(es.find("330"), std::string::npos) << es;
+    const std::string tail = "#line 2\n" + body;
+    ASSERT_GE(es.size(), tail.size());
+    EXPECT_EQ(es.substr(es.size() - tail.size()), tail) << "the file's second line is line 2 again";
+
+    const std::string bare = glslForEs("void main() {}\n");
+    EXPECT_EQ(bare.rfind("#version 300 es\n", 0), 0u);
+    EXPECT_NE(bare.find("#line 1\nvoid main() {}\n"), std::string::npos) << bare;
+}
+
+namespace {
+
+// Compiles a stage in the current context; the driver's message when it fails.
+std::string compileError(GLenum type, const std::string& source) {
+    const GLuint shader = glCreateShader(type);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint status = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    std::string log(4096, '\0');
+    GLsizei length = 0;
+    glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), &length, &log[0]);
+    glDeleteShader(shader);
+    return status == GL_TRUE ? std::string() : log.substr(0, static_cast<size_t>(length)) + "(failed)";
+}
+
+std::string readWhole(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// The browser build's shaders are these files rewritten; Mesa's OpenGL ES 3.0 is as strict as
+// WebGL 2 about what GLSL ES 3.00 allows (no implicit int to float, precision, ...).
+TEST(ShaderSource, EveryShaderOfTheShowCompilesAsGlslEs300) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    SDL_Window* window = SDL_CreateWindow("es", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    ASSERT_NE(context, nullptr) << SDL_GetError();
+    ASSERT_NE(gladLoadGL(reinterpret_cast<GLADloadfunc>(SDL_GL_GetProcAddress)), 0);
+
+    int checked = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("Assets/Shaders")) {
+        if (entry.path().extension() != ".vertex") {
+            continue;
+        }
+        std::filesystem::path fragment = entry.path();
+        fragment.replace_extension(".fragment");
+        EXPECT_EQ(compileError(GL_VERTEX_SHADER, glslForEs(readWhole(entry.path()))), "") << entry.path();
+        EXPECT_EQ(compileError(GL_FRAGMENT_SHADER, glslForEs(readWhole(fragment))), "") << fragment;
+        ++checked;
+    }
+    EXPECT_GE(checked, 8);
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+}

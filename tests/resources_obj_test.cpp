@@ -506,3 +506,15 @@ TEST(ObjShowMeshes, ReadExactlyAsTheFirstParserReadThemInEverySpelling) {
 }
 
 }  // namespace
+
+TEST(ObjWireframe, TriangleEdgesListEveryTriangleOutlineAsLinePairs) {
+    const ObjMeshData quad = parseOk("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n");
+    ASSERT_EQ(quad.elements.size(), 6u);
+    const std::vector<uint32_t> edges = triangleEdges(quad.elements);
+    const std::vector<uint32_t> e = quad.elements;
+    // The shared diagonal comes twice, once from each triangle, as the outlines of both draw it.
+    EXPECT_EQ(edges, (std::vector<uint32_t>{e[0], e[1], e[1], e[2], e[2], e[0], e[3], e[4], e[4], e[5], e[5], e[3]}));
+    EXPECT_TRUE(triangleEdges({}).empty());
+    EXPECT_EQ(triangleEdges({7, 8, 9, 1, 2}), (std::vector<uint32_t>{7, 8, 8, 9, 9, 7}))
+        << "a partial triangle draws nothing";
+}
