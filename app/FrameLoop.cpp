@@ -38,9 +38,8 @@ bool skipToStart(const ShowPosition& start, std::string& error) {
         error = "kavex_velmora: the music ends before the --start position " + start.text;
         return false;
     }
-    std::cout << "Starting at " << start.text << ": frame " << frame << ", order " << reached.snapshot.order
-              << " row " << reached.snapshot.row << ", scene " << sceneAfter(demoState, reached.snapshot.order)
-              << std::endl;
+    std::cout << "Starting at " << start.text << ": frame " << frame << ", order " << reached.snapshot.order << " row "
+              << reached.snapshot.row << ", scene " << sceneAfter(demoState, reached.snapshot.order) << std::endl;
     return true;
 }
 

@@ -182,4 +182,6 @@ an unusable module; 2 no OpenGL 3.3 context; 3 no OpenGL functions; 4 no vertica
 )";
 }
 
-std::string showVersion() { return std::string("kavex_velmora ") + SHOW_VERSION + " (Velmora, a real-time demo by Kavex)\n"; }
+std::string showVersion() {
+    return std::string("kavex_velmora ") + SHOW_VERSION + " (Velmora, a real-time demo by Kavex)\n";
+}

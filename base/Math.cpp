@@ -29,7 +29,8 @@ Vec4 sum(Vec4 a, Vec4 b) { return {a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w}; 
 
 Mat4 translate(const Mat4& m, Vec3 v) {
     Mat4 r = m;
-    Vec4 c = sum(sum(scaled(column(m, 0), v.x), scaled(column(m, 1), v.y)), sum(scaled(column(m, 2), v.z), column(m, 3)));
+    Vec4 c =
+        sum(sum(scaled(column(m, 0), v.x), scaled(column(m, 1), v.y)), sum(scaled(column(m, 2), v.z), column(m, 3)));
     setColumn(r, 3, c);
     return r;
 }
@@ -65,8 +66,8 @@ Mat4 rotate(const Mat4& m, float angle, Vec3 axis) {
     };
     Mat4 r;
     for (int i = 0; i < 3; ++i) {
-        Vec4 col = sum(sum(scaled(column(m, 0), rot[i][0]), scaled(column(m, 1), rot[i][1])),
-                       scaled(column(m, 2), rot[i][2]));
+        Vec4 col =
+            sum(sum(scaled(column(m, 0), rot[i][0]), scaled(column(m, 1), rot[i][1])), scaled(column(m, 2), rot[i][2]));
         setColumn(r, i, col);
     }
     setColumn(r, 3, column(m, 3));

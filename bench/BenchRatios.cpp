@@ -39,7 +39,8 @@ public:
 };
 
 void printTarget(const std::string& label, double value, double target) {
-    std::printf("%-48s %7.2f  (target <= %.2f: %s)\n", label.c_str(), value, target, value <= target ? "met" : "MISSED");
+    std::printf("%-48s %7.2f  (target <= %.2f: %s)\n", label.c_str(), value, target,
+                value <= target ? "met" : "MISSED");
 }
 
 }  // namespace

@@ -41,8 +41,8 @@ void runOurParser(benchmark::State& state, Parse parse) {
         benchmark::DoNotOptimize(mesh.vertices.data());
     }
     state.counters["triangles"] = static_cast<double>(elements / 3);
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(text.size()) / 1e6,
-                                                benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(static_cast<double>(text.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_OurParser(benchmark::State& state) {
@@ -76,13 +76,18 @@ void BM_TinyObjLoader(benchmark::State& state) {
         benchmark::DoNotOptimize(attrib.vertices.data());
     }
     state.counters["triangles"] = static_cast<double>(indices / 3);
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(text.size()) / 1e6,
-                                                benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(static_cast<double>(text.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 }  // namespace
 
-BENCHMARK(BM_OurParser)->Arg(SMALL_CELLS)->Arg(LARGE_CELLS)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(3);
+BENCHMARK(BM_OurParser)
+    ->Arg(SMALL_CELLS)
+    ->Arg(LARGE_CELLS)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->Repetitions(3);
 BENCHMARK(BM_OurParserFromStream)->Arg(LARGE_CELLS)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(3);
 BENCHMARK(BM_TinyObjLoader)->Arg(LARGE_CELLS)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(3);
 

@@ -41,20 +41,26 @@ auto timed(double& total, Call call) {
 }  // namespace
 
 extern "C" {
-int32_t __real__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(const std::string& path, TextureFilter filter);
+int32_t __real__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(
+    const std::string& path, TextureFilter filter);
 int32_t __real__Z11loadObjMeshRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(const std::string& path);
-Shader* __real__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(const std::string& name,
-                                                                                              ShaderKind kind);
+Shader* __real__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(
+    const std::string& name, ShaderKind kind);
 void __real__ZN6Engine4initEv(Engine* self);
 
-int32_t __wrap__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(const std::string& path, TextureFilter filter) {
-    return timed(imageMs, [&] { return __real__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(path, filter); });
+int32_t __wrap__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(
+    const std::string& path, TextureFilter filter) {
+    return timed(imageMs, [&] {
+        return __real__Z11loadTextureRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE13TextureFilter(path,
+                                                                                                           filter);
+    });
 }
 int32_t __wrap__Z11loadObjMeshRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(const std::string& path) {
-    return timed(meshMs, [&] { return __real__Z11loadObjMeshRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(path); });
+    return timed(meshMs,
+                 [&] { return __real__Z11loadObjMeshRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(path); });
 }
-Shader* __wrap__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(const std::string& name,
-                                                                                              ShaderKind kind) {
+Shader* __wrap__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(
+    const std::string& name, ShaderKind kind) {
     return timed(shaderMs, [&] {
         return __real__Z11buildShaderRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE10ShaderKind(name, kind);
     });
@@ -97,10 +103,11 @@ int main() {
     const double totalMs = millisecondsSince(start);
     // Engine::init's time holds the three default shaders; they are counted with the shaders.
     const double windowMs = initMs - initShaderMs;
-    std::printf("startup_ms total %.1f | window_context %.1f | shaders %.1f | images %.1f | meshes %.1f | "
-                "module %.1f | first_frame %.1f | other_setup %.1f\n",
-                totalMs, windowMs, shaderMs, imageMs, meshMs, moduleMs, firstFrameMs,
-                setupMs - windowMs - shaderMs - imageMs - meshMs);
+    std::printf(
+        "startup_ms total %.1f | window_context %.1f | shaders %.1f | images %.1f | meshes %.1f | "
+        "module %.1f | first_frame %.1f | other_setup %.1f\n",
+        totalMs, windowMs, shaderMs, imageMs, meshMs, moduleMs, firstFrameMs,
+        setupMs - windowMs - shaderMs - imageMs - meshMs);
     SDL_PauseAudioDevice(device, 1);
     unloadShowModule();
     SDL_CloseAudioDevice(device);

@@ -32,9 +32,9 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
             options.quiet = true;
             continue;
         }
-        static const char* const VALUED[] = {"--size",   "--fps",   "--module", "--from",   "--until",
-                                             "--still",  "--still-prefix", "--contact-sheet", "--sheet-by",
-                                             "--video",  "--wav",   "--hashes"};
+        static const char* const VALUED[] = {"--size",     "--fps",   "--module",       "--from",
+                                             "--until",    "--still", "--still-prefix", "--contact-sheet",
+                                             "--sheet-by", "--video", "--wav",          "--hashes"};
         bool known = false;
         for (const char* option : VALUED) {
             known = known || name == option;
@@ -114,9 +114,9 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
         return false;
     }
     if (options.hasFrom && options.hasEnd && options.from.byOrder == options.end.byOrder &&
-        (options.from.byOrder ? std::make_pair(options.from.order, options.from.row) >
-                                    std::make_pair(options.end.order, options.end.row)
-                              : options.from.timeMs > options.end.timeMs)) {
+        (options.from.byOrder
+             ? std::make_pair(options.from.order, options.from.row) > std::make_pair(options.end.order, options.end.row)
+             : options.from.timeMs > options.end.timeMs)) {
         error = "--from " + options.from.text + " lies after --until " + options.end.text;
         return false;
     }

@@ -83,8 +83,8 @@ std::string absolutePath(const std::string& path) { return std::filesystem::abso
 // Output names are taken relative to where the tool was started, before it moves to the Assets folder.
 CaptureOptions withAbsolutePaths(const CaptureOptions& given) {
     CaptureOptions options = given;
-    for (std::string* path : {&options.stillPrefix, &options.contactSheetPath, &options.videoPath,
-                              &options.wavPath, &options.hashesPath}) {
+    for (std::string* path :
+         {&options.stillPrefix, &options.contactSheetPath, &options.videoPath, &options.wavPath, &options.hashesPath}) {
         if (!path->empty()) {
             *path = absolutePath(*path);
         }
@@ -164,10 +164,9 @@ bool writeFrameOutputs(const CaptureOptions& options, CaptureOutputs& out, int64
     if (out.wantVideo && !writeVideoFrame(out.video, *image, error)) {
         return false;
     }
-    return !out.wantHashes ||
-           appendHashLine(out.hashes, frame, timeMs, musicSnapshot.order, musicSnapshot.row,
-                          hashBytes(image->rgb.data(), image->rgb.size()),
-                          hashBytes(sound.data(), sound.size()), error);
+    return !out.wantHashes || appendHashLine(out.hashes, frame, timeMs, musicSnapshot.order, musicSnapshot.row,
+                                             hashBytes(image->rgb.data(), image->rgb.size()),
+                                             hashBytes(sound.data(), sound.size()), error);
 }
 
 // What the sheet knows of a frame before it is stepped: its scene follows from the scene the
@@ -287,8 +286,8 @@ bool onlyStillsAndAllTaken(const CaptureOutputs& out) {
 // output wants are drawn (plus a picture a later frame carries forward, which advanceShow draws):
 // the rest pass in a fraction of the time. The music runs one frame ahead, so a frame knows
 // whether the next one starts another order or scene before it is drawn or passed over.
-bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, CaptureOutputs& out,
-                  int64_t& frames, std::string& error) {
+bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, CaptureOutputs& out, int64_t& frames,
+                  std::string& error) {
     int64_t expected = static_cast<int64_t>(ModPlug_GetLength(modFile)) * options.fps / 1000;
     if (options.hasEnd && !options.end.byOrder) {
         expected = std::min(expected, static_cast<int64_t>(options.end.timeMs) * options.fps / 1000 + 1);
@@ -371,7 +370,8 @@ int runCapture(const CaptureOptions& given) {
     bool goodStills = !ready || checkStillOrders(options.stills, moduleOrderCount(modFile), error);
     ready = ready && goodStills && openOutputs(options, out, error);
     int64_t frames = 0;
-    bool done = ready && renderFrames(options, window, out, frames, error) && finishOutputs(options, out, frames, error);
+    bool done =
+        ready && renderFrames(options, window, out, frames, error) && finishOutputs(options, out, frames, error);
     // A stop is the reason even when it also made a write fail (Ctrl-C reaches ffmpeg too), and
     // one that came while the last outputs were being finished still stops the run.
     if (stopSignal != 0) {

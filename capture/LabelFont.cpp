@@ -77,8 +77,7 @@ void drawLabel(FrameImage& image, const LabelFont& font, const std::string& text
             return;
         }
         coverage.assign(static_cast<size_t>(width) * height, 0);
-        stbtt_MakeCodepointBitmap(&data.info, coverage.data(), width, height, width, data.scale, data.scale,
-                                  codepoint);
+        stbtt_MakeCodepointBitmap(&data.info, coverage.data(), width, height, width, data.scale, data.scale, codepoint);
         int originX = x + static_cast<int>(std::lround(penX)) + left;
         int originY = baseline + top;
         for (int row = 0; row < height; ++row) {

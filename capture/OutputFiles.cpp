@@ -51,8 +51,8 @@ bool checkPlace(const OutputFile& output, std::string& error) {
         return false;
     }
     if (access(folder.c_str(), W_OK | X_OK) != 0) {
-        error = output.option + " writes into a folder that cannot be written (" + std::strerror(errno) + "): " +
-                folder;
+        error =
+            output.option + " writes into a folder that cannot be written (" + std::strerror(errno) + "): " + folder;
         return false;
     }
     return true;
@@ -66,9 +66,9 @@ std::vector<OutputFile> requestedOutputs(const CaptureOptions& options) {
         outputs.push_back({"--still " + still.text, stillFileName(options.stillPrefix, still)});
     }
     const std::pair<const char*, const std::string*> named[] = {{"--contact-sheet", &options.contactSheetPath},
-                                                               {"--video", &options.videoPath},
-                                                               {"--wav", &options.wavPath},
-                                                               {"--hashes", &options.hashesPath}};
+                                                                {"--video", &options.videoPath},
+                                                                {"--wav", &options.wavPath},
+                                                                {"--hashes", &options.hashesPath}};
     for (const auto& [option, path] : named) {
         if (!path->empty()) {
             outputs.push_back({option, *path});

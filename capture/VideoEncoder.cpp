@@ -60,11 +60,31 @@ bool startVideo(VideoEncoder& video, const std::string& path, const std::string&
         error = "cannot make a pipe to ffmpeg";
         return false;
     }
-    const std::vector<std::string> args = {
-        FFMPEG, "-hide_banner", "-loglevel", "error", "-y",
-        "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", std::to_string(width) + "x" + std::to_string(height),
-        "-framerate", std::to_string(fps), "-i", "pipe:0",
-        "-an", "-c:v", "libx264", "-preset", "fast", "-crf", "18", "-pix_fmt", "yuv420p", video.pictureOnlyPath};
+    const std::vector<std::string> args = {FFMPEG,
+                                           "-hide_banner",
+                                           "-loglevel",
+                                           "error",
+                                           "-y",
+                                           "-f",
+                                           "rawvideo",
+                                           "-pix_fmt",
+                                           "rgb24",
+                                           "-video_size",
+                                           std::to_string(width) + "x" + std::to_string(height),
+                                           "-framerate",
+                                           std::to_string(fps),
+                                           "-i",
+                                           "pipe:0",
+                                           "-an",
+                                           "-c:v",
+                                           "libx264",
+                                           "-preset",
+                                           "fast",
+                                           "-crf",
+                                           "18",
+                                           "-pix_fmt",
+                                           "yuv420p",
+                                           video.pictureOnlyPath};
     video.process = spawn(args, fds[0], error);
     close(fds[0]);
     if (video.process < 0) {
@@ -103,10 +123,28 @@ bool finishVideo(VideoEncoder& video, const std::string& wavPath, std::string& e
         std::remove(video.pictureOnlyPath.c_str());
         return false;
     }
-    const std::vector<std::string> args = {
-        FFMPEG, "-hide_banner", "-loglevel", "error", "-y", "-i", video.pictureOnlyPath, "-i", wavPath,
-        "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy", "-c:a", "aac", "-b:a", "192k",
-        "-movflags", "+faststart", video.joinedPath};
+    const std::vector<std::string> args = {FFMPEG,
+                                           "-hide_banner",
+                                           "-loglevel",
+                                           "error",
+                                           "-y",
+                                           "-i",
+                                           video.pictureOnlyPath,
+                                           "-i",
+                                           wavPath,
+                                           "-map",
+                                           "0:v:0",
+                                           "-map",
+                                           "1:a:0",
+                                           "-c:v",
+                                           "copy",
+                                           "-c:a",
+                                           "aac",
+                                           "-b:a",
+                                           "192k",
+                                           "-movflags",
+                                           "+faststart",
+                                           video.joinedPath};
     pid_t muxer = spawn(args, -1, error);
     bool muxed = muxer >= 0 && waitForSuccess(muxer);
     std::remove(video.pictureOnlyPath.c_str());

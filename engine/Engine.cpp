@@ -82,9 +82,9 @@ SDL_Window* createShowWindow(const WindowMode& mode) {
         return SDL_CreateWindow("Kavex Demo 2024 Velmora", position, position, mode.width, mode.height,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     }
-    return SDL_CreateWindow("Kavex Demo 2024 Velmora", position, position, SCREEN_WIDTH, SCREEN_HEIGHT,
-                            SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN |
-                                SDL_WINDOW_BORDERLESS);
+    return SDL_CreateWindow(
+        "Kavex Demo 2024 Velmora", position, position, SCREEN_WIDTH, SCREEN_HEIGHT,
+        SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_BORDERLESS);
 }
 
 }  // namespace

@@ -12,7 +12,9 @@ void setMatrix(const Shader& shader, UniformSlot slot, const Mat4& matrix) {
     glUniformMatrix4fv(shader.location(slot), 1, GL_FALSE, matrix.m);
 }
 
-void setColor(const Shader& shader, const Vec4& color) { glUniform4fv(shader.location(UniformSlot::Color), 1, &color.x); }
+void setColor(const Shader& shader, const Vec4& color) {
+    glUniform4fv(shader.location(UniformSlot::Color), 1, &color.x);
+}
 
 void bindTexture(const TextureRecord& record) {
     glActiveTexture(GL_TEXTURE0);
@@ -22,8 +24,8 @@ void bindTexture(const TextureRecord& record) {
 
 // One textured quad cut from a source rectangle. The tint goes to the program by value, so a
 // draw with its own alpha never touches the record.
-void drawSprite(Engine& e, int32_t textureId, SpriteRect source, int32_t x, int32_t y, uint32_t width,
-                uint32_t height, float angle, bool replaceAlpha, float alpha) {
+void drawSprite(Engine& e, int32_t textureId, SpriteRect source, int32_t x, int32_t y, uint32_t width, uint32_t height,
+                float angle, bool replaceAlpha, float alpha) {
     const TextureRecord* record = resourceManager->textureById(textureId);
     Shader* shader = resourceManager->shaderById(e.shaderTexture2D);
     if (record == nullptr || shader == nullptr) {
@@ -68,8 +70,8 @@ Viewport letterboxViewport(int32_t drawableWidth, int32_t drawableHeight) {
     } else {
         height = w * SCREEN_HEIGHT / SCREEN_WIDTH;
     }
-    return {static_cast<int32_t>((w - width) / 2), static_cast<int32_t>((h - height) / 2),
-            static_cast<int32_t>(width), static_cast<int32_t>(height)};
+    return {static_cast<int32_t>((w - width) / 2), static_cast<int32_t>((h - height) / 2), static_cast<int32_t>(width),
+            static_cast<int32_t>(height)};
 }
 
 Vec4 unpackArgb(uint32_t argb) {
@@ -142,14 +144,13 @@ void Engine::DrawTexture(int32_t textureId, SpriteRect source, int16_t x, int16_
     drawSprite(*this, textureId, source, x, y, source.w, source.h, 0.0f, false, 0.0f);
 }
 
-void Engine::DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, int16_t y, float angle,
-                               uint16_t width, uint16_t height) {
+void Engine::DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, int16_t y, float angle, uint16_t width,
+                               uint16_t height) {
     drawSprite(*this, textureId, source, x, y, width, height, angle, true, 1.0f);
 }
 
 void Engine::DrawTextureAlpha(int32_t textureId, SpriteRect source, int16_t x, int16_t y, uint8_t alpha) {
-    drawSprite(*this, textureId, source, x, y, source.w, source.h, 0.0f, true,
-                   static_cast<float>(alpha) / 255.0f);
+    drawSprite(*this, textureId, source, x, y, source.w, source.h, 0.0f, true, static_cast<float>(alpha) / 255.0f);
 }
 
 void Engine::FillScreen(uint32_t colour) {
@@ -216,41 +217,39 @@ void Engine::SelectTarget(int32_t kind) {
     const int32_t halfWidth = SCREEN_WIDTH / 2;
     const int32_t halfHeight = SCREEN_HEIGHT / 2;
     switch (kind) {
-        case TargetWindow:
-            bindWindowTarget();
+    case TargetWindow:
+        bindWindowTarget();
+        SetOrtho2D();
+        camera.updateProjection(DESIGN_ASPECT);
+        return;
+    case TargetSecond:
+    case TargetOverlay: {
+        const TextureRecord* target = resourceManager->textureById(kind == TargetSecond ? secondTarget : overlayTarget);
+        if (target == nullptr) {
+            return;
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
+        glViewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+        if (kind == TargetOverlay) {
+            End3D();
+        } else {
             SetOrtho2D();
-            camera.updateProjection(DESIGN_ASPECT);
-            return;
-        case TargetSecond:
-        case TargetOverlay: {
-            const TextureRecord* target =
-                resourceManager->textureById(kind == TargetSecond ? secondTarget : overlayTarget);
-            if (target == nullptr) {
-                return;
-            }
-            glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
-            glViewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
-            if (kind == TargetOverlay) {
-                End3D();
-            } else {
-                SetOrtho2D();
-            }
-            camera.updateProjection(DESIGN_ASPECT);
+        }
+        camera.updateProjection(DESIGN_ASPECT);
+        return;
+    }
+    case TargetBloom: {
+        const TextureRecord* target = resourceManager->textureById(bloomTarget);
+        if (target == nullptr) {
             return;
         }
-        case TargetBloom: {
-            const TextureRecord* target = resourceManager->textureById(bloomTarget);
-            if (target == nullptr) {
-                return;
-            }
-            glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
-            glViewport(0, 0, halfWidth, halfHeight);
-            projection =
-                ortho(0.0f, static_cast<float>(halfWidth), static_cast<float>(halfHeight), 0.0f, 0.1f, 100.0f);
-            camera.updateProjection(static_cast<float>(halfWidth) / static_cast<float>(halfHeight));
-            return;
-        }
-        default:
-            return;
+        glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
+        glViewport(0, 0, halfWidth, halfHeight);
+        projection = ortho(0.0f, static_cast<float>(halfWidth), static_cast<float>(halfHeight), 0.0f, 0.1f, 100.0f);
+        camera.updateProjection(static_cast<float>(halfWidth) / static_cast<float>(halfHeight));
+        return;
+    }
+    default:
+        return;
     }
 }

@@ -37,31 +37,31 @@ void Entity3D::draw() {
     engine->Begin3D();
     applyDepthTest(depthTest);
     switch (mesh->kind) {
-        case MeshLines: {
-            Shader* shader = resourceManager->shaderById(engine->shaderColor2D);
-            if (shader != nullptr) {
-                shader->use();
-                glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-                const Vec4 tint = unpackArgb(color);
-                glUniform4fv(shader->location(UniformSlot::Color), 1, &tint.x);
-                engine->DrawMesh(mesh->vertexArray, mesh->elementCount, position, rotation, scale, shader, GL_LINES);
-                glUseProgram(0);
-            }
-            break;
+    case MeshLines: {
+        Shader* shader = resourceManager->shaderById(engine->shaderColor2D);
+        if (shader != nullptr) {
+            shader->use();
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            const Vec4 tint = unpackArgb(color);
+            glUniform4fv(shader->location(UniformSlot::Color), 1, &tint.x);
+            engine->DrawMesh(mesh->vertexArray, mesh->elementCount, position, rotation, scale, shader, GL_LINES);
+            glUseProgram(0);
         }
-        case MeshTriangles:
+        break;
+    }
+    case MeshTriangles:
+        engine->DrawMeshColor(mesh->vertexArray, mesh->elementCount, position, rotation, scale, color);
+        break;
+    case MeshTexturedTriangles:
+        if (textureId == -1) {
             engine->DrawMeshColor(mesh->vertexArray, mesh->elementCount, position, rotation, scale, color);
-            break;
-        case MeshTexturedTriangles:
-            if (textureId == -1) {
-                engine->DrawMeshColor(mesh->vertexArray, mesh->elementCount, position, rotation, scale, color);
-            } else {
-                engine->DrawMeshTextured(mesh->vertexArray, mesh->elementCount, position, rotation, scale, textureId,
-                                         static_cast<uint8_t>(alpha & 0xFF));
-            }
-            break;
-        default:
-            break;
+        } else {
+            engine->DrawMeshTextured(mesh->vertexArray, mesh->elementCount, position, rotation, scale, textureId,
+                                     static_cast<uint8_t>(alpha & 0xFF));
+        }
+        break;
+    default:
+        break;
     }
     engine->End3D();
 }

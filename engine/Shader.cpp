@@ -266,16 +266,16 @@ void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
 
 void applyBlendMode(int32_t blendMode) {
     switch (blendMode) {
-        case BlendAdditive:
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-            break;
-        case BlendMultiply:
-            glBlendFunc(GL_DST_COLOR, GL_ZERO);
-            break;
-        case BlendAlpha:
-            glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
-            break;
-        default:
-            break;
+    case BlendAdditive:
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        break;
+    case BlendMultiply:
+        glBlendFunc(GL_DST_COLOR, GL_ZERO);
+        break;
+    case BlendAlpha:
+        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
+        break;
+    default:
+        break;
     }
 }

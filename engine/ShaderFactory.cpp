@@ -12,16 +12,16 @@ namespace {
 
 Shader* constructShader(ShaderKind kind) {
     switch (kind) {
-        case ShaderKindColor:
-            return new ShaderColor();
-        case ShaderKindTexture:
-            return new ShaderTexture();
-        case ShaderKindEffect:
-            return new ShaderEffect();
-        case ShaderKindTexture3D:
-            return new ShaderTexture3D();
-        case ShaderKindPlaneMusic:
-            return new ShaderPlaneMusic();
+    case ShaderKindColor:
+        return new ShaderColor();
+    case ShaderKindTexture:
+        return new ShaderTexture();
+    case ShaderKindEffect:
+        return new ShaderEffect();
+    case ShaderKindTexture3D:
+        return new ShaderTexture3D();
+    case ShaderKindPlaneMusic:
+        return new ShaderPlaneMusic();
     }
     return nullptr;
 }

@@ -48,8 +48,8 @@ ModPlugFile* loadModuleFile(const char* path, std::string& error) {
     std::vector<char> bytes(static_cast<size_t>(size));
     file.read(bytes.data(), size);
     if (file.gcount() != size) {
-        error = std::string("The music module ") + path + " could not be read whole (" +
-                std::to_string(file.gcount()) + " of " + std::to_string(size) + " bytes)";
+        error = std::string("The music module ") + path + " could not be read whole (" + std::to_string(file.gcount()) +
+                " of " + std::to_string(size) + " bytes)";
         return nullptr;
     }
     uint64_t needed = protrackerModuleBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());

@@ -7,9 +7,7 @@
 
 namespace {
 
-GLsizeiptr byteSize(const std::vector<float>& values) {
-    return static_cast<GLsizeiptr>(values.size() * sizeof(float));
-}
+GLsizeiptr byteSize(const std::vector<float>& values) { return static_cast<GLsizeiptr>(values.size() * sizeof(float)); }
 
 GLsizeiptr byteSize(const std::vector<uint32_t>& values) {
     return static_cast<GLsizeiptr>(values.size() * sizeof(uint32_t));

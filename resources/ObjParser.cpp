@@ -105,7 +105,8 @@ const char* readFloat(const Line& line, const char* start, float& value) {
     }
     float magnitude = 0.0f;
     std::from_chars_result result{};
-    const bool hex = line.end - text.digits > 2 && text.digits[0] == '0' && (text.digits[1] == 'x' || text.digits[1] == 'X');
+    const bool hex =
+        line.end - text.digits > 2 && text.digits[0] == '0' && (text.digits[1] == 'x' || text.digits[1] == 'X');
     if (hex) {
         result = floatFromChars(text.digits + 2, line.end, magnitude, true);
         // "0x" without hexadecimal digits after it is the number 0 followed by other text.
@@ -243,8 +244,8 @@ private:
     bool fail(const std::string& reason);
     bool parseLine(std::string_view text);
     bool readVector(Line& line, std::string_view keyword, size_t kept, std::vector<float>& into);
-    bool readIndex(const Line& line, const char* start, int64_t listSize, const char* listName,
-                   HighestIndex& highest, int32_t& index, const char*& after);
+    bool readIndex(const Line& line, const char* start, int64_t listSize, const char* listName, HighestIndex& highest,
+                   int32_t& index, const char*& after);
     bool readCorner(Line& line, Corner& corner, bool& textured);
     bool readFace(Line& line);
     bool readPolyline(Line& line);
@@ -301,12 +302,12 @@ bool ObjParser::readIndex(const Line& line, const char* start, int64_t listSize,
                           HighestIndex& highest, int32_t& index, const char*& after) {
     int64_t value = 0;
     switch (readInteger(line, start, value, after)) {
-        case IntegerRead::NotANumber:
-            return fail("index " + quoted(line.textFrom(start, '/')) + " is not a number");
-        case IntegerRead::OutOfRange:
-            return fail("index " + quoted(line.textFrom(start, '/')) + " is out of range");
-        case IntegerRead::Ok:
-            break;
+    case IntegerRead::NotANumber:
+        return fail("index " + quoted(line.textFrom(start, '/')) + " is not a number");
+    case IntegerRead::OutOfRange:
+        return fail("index " + quoted(line.textFrom(start, '/')) + " is out of range");
+    case IntegerRead::Ok:
+        break;
     }
     if (value == 0) {
         return fail("index " + quoted(line.textFrom(start, '/')) + " is out of range");
@@ -497,8 +498,8 @@ void ObjParser::buildTexturedVertices() {
     for (uint32_t k = 0; k < others.size(); ++k) {
         const Corner corner = corners[others[k]];
         const uint64_t key = (static_cast<uint64_t>(corner.position) << 32) | static_cast<uint32_t>(corner.texture);
-        const uint32_t first =
-            otherPairs.findOrAdd(k, key, [&](uint32_t a, uint32_t b) { return corners[others[a]] == corners[others[b]]; });
+        const uint32_t first = otherPairs.findOrAdd(
+            k, key, [&](uint32_t a, uint32_t b) { return corners[others[a]] == corners[others[b]]; });
         mesh.elements[others[k]] = static_cast<uint32_t>(positionCount + first);
         pairCount += first == k ? 1 : 0;
     }

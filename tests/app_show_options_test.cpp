@@ -38,12 +38,9 @@ TEST(ShowOptions, WindowedTakesAnOptionalSize) {
         bool loop;
     };
     const std::vector<Case> cases = {
-        {{"--windowed"}, 1280, 720, false},
-        {{"--windowed", "1000x700"}, 1000, 700, false},
-        {{"--windowed=640x360"}, 640, 360, false},
-        {{"--windowed", "--loop"}, 1280, 720, true},
-        {{"--loop", "--windowed"}, 1280, 720, true},
-        {{"--windowed", "64x16384", "--loop"}, 64, 16384, true},
+        {{"--windowed"}, 1280, 720, false},          {{"--windowed", "1000x700"}, 1000, 700, false},
+        {{"--windowed=640x360"}, 640, 360, false},   {{"--windowed", "--loop"}, 1280, 720, true},
+        {{"--loop", "--windowed"}, 1280, 720, true}, {{"--windowed", "64x16384", "--loop"}, 64, 16384, true},
     };
     for (const Case& c : cases) {
         ShowOptions options;
@@ -127,8 +124,8 @@ TEST(ShowOptions, BadOptionsAreNamed) {
         EXPECT_FALSE(parse(args, options, error)) << args[0];
         EXPECT_EQ(error.rfind(expected, 0), 0u) << error;
     }
-    for (const char* option : {"--av-offset MS", "--windowed [WxH]", "--display N", "--loop", "--mute", "--help",
-                               "--version"}) {
+    for (const char* option :
+         {"--av-offset MS", "--windowed [WxH]", "--display N", "--loop", "--mute", "--help", "--version"}) {
         EXPECT_NE(showUsage().find(std::string("\n  ") + option), std::string::npos) << option;
     }
 }

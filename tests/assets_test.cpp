@@ -110,8 +110,10 @@ Cell inspectCell(const Image& image, int x0, int y0, int w, int h) {
     for (int y = y0; y < y0 + h; ++y)
         for (int x = x0; x < x0 + w; ++x) {
             const uint8_t a = image.alpha(x, y);
-            if (a > 128) ++cell.ink;
-            if ((y == y0 || y == y0 + h - 1) && a > 8) cell.edgesClear = false;
+            if (a > 128)
+                ++cell.ink;
+            if ((y == y0 || y == y0 + h - 1) && a > 8)
+                cell.edgesClear = false;
         }
     return cell;
 }
@@ -136,11 +138,12 @@ TEST(AssetImages, TextBlocksAreFilledAndEndInsideTheirSourceRectangles) {
         int y, h;
     };
     const Block blocks[] = {
-        {"Assets/opening.png", 0, 300},     {"Assets/opening.png", 300, 130},   {"Assets/opening.png", 430, 200},
-        {"Assets/credits_text.png", 0, 60}, {"Assets/credits_text.png", 60, 60}, {"Assets/credits_text.png", 120, 60},
+        {"Assets/opening.png", 0, 300},       {"Assets/opening.png", 300, 130},
+        {"Assets/opening.png", 430, 200},     {"Assets/credits_text.png", 0, 60},
+        {"Assets/credits_text.png", 60, 60},  {"Assets/credits_text.png", 120, 60},
         {"Assets/credits_text.png", 180, 90}, {"Assets/credits_text.png", 270, 90},
-        {"Assets/lyrics.png", 0, 64},       {"Assets/lyrics.png", 64, 64},      {"Assets/lyrics.png", 128, 64},
-        {"Assets/lyrics.png", 192, 64},
+        {"Assets/lyrics.png", 0, 64},         {"Assets/lyrics.png", 64, 64},
+        {"Assets/lyrics.png", 128, 64},       {"Assets/lyrics.png", 192, 64},
     };
     for (const Block& block : blocks) {
         SCOPED_TRACE(std::string(block.path) + " rows " + std::to_string(block.y));
@@ -162,7 +165,8 @@ TEST(AssetImages, LyricLinesStartNearTheLeftOfTheirStrips) {
         int first = lyrics.width, last = -1;
         for (int y = strip * 64; y < strip * 64 + 64; ++y)
             for (int x = 0; x < lyrics.width; ++x)
-                if (lyrics.alpha(x, y) > 128) first = std::min(first, x), last = std::max(last, x);
+                if (lyrics.alpha(x, y) > 128)
+                    first = std::min(first, x), last = std::max(last, x);
         EXPECT_LT(first, 200);
         EXPECT_LT(last, 1300);
     }
@@ -175,7 +179,8 @@ TEST(AssetImages, ModelTexturesAreOpaque) {
         const Image image = loadImage(path);
         ASSERT_FALSE(image.pixels.empty());
         for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x) ASSERT_EQ(image.alpha(x, y), 255) << "at " << x << ", " << y;
+            for (int x = 0; x < image.width; ++x)
+                ASSERT_EQ(image.alpha(x, y), 255) << "at " << x << ", " << y;
     }
 }
 
@@ -189,12 +194,14 @@ TEST(AssetImages, HeightmapWrapsWithoutASeam) {
         inside += std::abs(h(map.width / 3, i) - h(map.width / 3 + 1, i));
         acrossX += std::abs(h(0, i) - h(map.width - 1, i));
     }
-    for (int i = 0; i < map.width; ++i) acrossY += std::abs(h(i, 0) - h(i, map.height - 1));
+    for (int i = 0; i < map.width; ++i)
+        acrossY += std::abs(h(i, 0) - h(i, map.height - 1));
     EXPECT_LT(acrossX, inside * 3.0 + map.height * 2.0);
     EXPECT_LT(acrossY, inside * 3.0 + map.width * 2.0);
     // Flat along the middle of the tile, where the camera looks down the valley.
     double middle = 0.0, edge = 0.0;
-    for (int y = 0; y < map.height; ++y) middle += h(map.width / 2, y), edge += h(0, y);
+    for (int y = 0; y < map.height; ++y)
+        middle += h(map.width / 2, y), edge += h(0, y);
     EXPECT_LT(middle * 3.0, edge);
 }
 
@@ -212,7 +219,8 @@ void expectValidTexturedMesh(const ObjMeshData& mesh) {
     ASSERT_EQ(mesh.vertices.size() % 5, 0u);
     ASSERT_EQ(mesh.elements.size() % 3, 0u);
     const size_t vertexCount = mesh.vertices.size() / 5;
-    for (uint32_t e : mesh.elements) ASSERT_LT(e, vertexCount);
+    for (uint32_t e : mesh.elements)
+        ASSERT_LT(e, vertexCount);
     for (size_t i = 0; i < vertexCount; ++i) {
         EXPECT_GE(mesh.vertices[i * 5 + 3], 0.0f);
         EXPECT_LE(mesh.vertices[i * 5 + 3], 1.0f);
@@ -236,7 +244,8 @@ TEST(AssetMeshes, FlamingoBuildsUpFromTheFeet) {
     ASSERT_GT(triangles, 10u);
     auto meanHeight = [&mesh](size_t from, size_t to) {
         double sum = 0.0;
-        for (size_t e = from * 3; e < to * 3; ++e) sum += mesh.vertices[mesh.elements[e] * 5 + 1];
+        for (size_t e = from * 3; e < to * 3; ++e)
+            sum += mesh.vertices[mesh.elements[e] * 5 + 1];
         return sum / static_cast<double>((to - from) * 3);
     };
     // A partial draw shows the lowest parts first and the head last.
@@ -251,7 +260,8 @@ TEST(AssetMeshes, WindsurferIsTexturedAndStandsOnItsBoard) {
     const ObjMeshData mesh = loadMesh("Assets/windsurf.obj");
     expectValidTexturedMesh(mesh);
     float low = 1e9f, high = -1e9f;
-    for (size_t i = 0; i + 4 < mesh.vertices.size(); i += 5) low = std::min(low, mesh.vertices[i + 1]), high = std::max(high, mesh.vertices[i + 1]);
+    for (size_t i = 0; i + 4 < mesh.vertices.size(); i += 5)
+        low = std::min(low, mesh.vertices[i + 1]), high = std::max(high, mesh.vertices[i + 1]);
     // Board near the origin (the show places it at y = -1) and a rig tall enough to fill the frame.
     EXPECT_GT(low, -0.6f);
     EXPECT_GT(high - low, 1.5f);
@@ -274,7 +284,8 @@ TEST(AssetMeshes, FloorTileIsAFlatSixUnitSquareOfPlainTriangles) {
     EXPECT_FLOAT_EQ(maxX, 3.0f);
     EXPECT_FLOAT_EQ(minZ, -3.0f);
     EXPECT_FLOAT_EQ(maxZ, 3.0f);
-    for (uint32_t e : mesh.elements) ASSERT_LT(e, mesh.vertices.size() / 3);
+    for (uint32_t e : mesh.elements)
+        ASSERT_LT(e, mesh.vertices.size() / 3);
 }
 
 TEST(AssetMeshes, FloorTrianglesFaceUpForBackFaceCulling) {

@@ -58,9 +58,10 @@ class CaptureFastForward : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         directory = stageShowDirectory(allScenesModule());
-        CaptureResult full = runCaptureIn(directory, "--size 64x36 --hashes full.txt --wav full.wav "
-                                                     "--contact-sheet full_sheet.png " +
-                                                         stillOptions("full_"));
+        CaptureResult full = runCaptureIn(directory,
+                                          "--size 64x36 --hashes full.txt --wav full.wav "
+                                          "--contact-sheet full_sheet.png " +
+                                              stillOptions("full_"));
         ASSERT_EQ(full.exitCode, 0) << full.log;
         lines = readLines(directory + "/full.txt");
         ASSERT_GT(lines.size(), 500u);
@@ -92,8 +93,8 @@ TEST_F(CaptureFastForward, ClipsFromAnyPositionMatchTheFullRender) {
         const char* range;
         int64_t carried;  // 1 when the clip starts after the scene-2 frame that scene 3 shatters
     };
-    for (const auto& [range, carried] : {Clip{"--from 5:0 --until 6:3", 0}, Clip{"--from 15:7 --until 17:2", 1},
-                                         Clip{"--from 23:0", 1}}) {
+    for (const auto& [range, carried] :
+         {Clip{"--from 5:0 --until 6:3", 0}, Clip{"--from 15:7 --until 17:2", 1}, Clip{"--from 23:0", 1}}) {
         std::string arguments = std::string("--size 64x36 --hashes clip.txt --wav clip.wav ") + range;
         CaptureResult clip = runCaptureIn(directory, arguments);
         ASSERT_EQ(clip.exitCode, 0) << range << "\n" << clip.log;
@@ -128,8 +129,9 @@ TEST_F(CaptureFastForward, ContactSheetsMatchTheFullRenderDrawingOnlyTheirFrames
     // order 14's own (it ends before its middle row).
     EXPECT_EQ(framesDrawn(fast.log), 28) << fast.log;
 
-    CaptureResult all = runCaptureIn(directory, "--size 64x36 --sheet-by scene --contact-sheet all_scenes.png "
-                                                 "--hashes scenes.txt");
+    CaptureResult all = runCaptureIn(directory,
+                                     "--size 64x36 --sheet-by scene --contact-sheet all_scenes.png "
+                                     "--hashes scenes.txt");
     ASSERT_EQ(all.exitCode, 0) << all.log;
     CaptureResult some = runCaptureIn(directory, "--size 64x36 --sheet-by scene --contact-sheet fast_scenes.png");
     ASSERT_EQ(some.exitCode, 0) << some.log;
@@ -161,7 +163,8 @@ TEST(CaptureStop, ASignalMidRenderStopsTheRunAndRemovesItsOutputs) {
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             setpgid(0, 0);
-            std::string command = "cd '" + directory + "' && exec '" CAPTURE_EXECUTABLE
+            std::string command = "cd '" + directory +
+                                  "' && exec '" CAPTURE_EXECUTABLE
                                   "' --quiet --size 320x180 --video v.mp4 --wav w.wav --hashes h.txt "
                                   ">capture.log 2>&1";
             execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));

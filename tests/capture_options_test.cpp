@@ -41,10 +41,32 @@ TEST(CaptureOptions, OneOutputKeepsTheShowDefaults) {
 }
 
 TEST(CaptureOptions, EveryOutputCanBeAskedForInOneRunInBothSpellings) {
-    Parsed parsed = parse({"--size", "640x360", "--fps=30", "--still", "5:0", "--still=12.5s", "--still", "1500ms",
-                           "--still-prefix", "shots/f_", "--contact-sheet", "sheet.png", "--sheet-by", "scene",
-                           "--video", "show.mp4", "--wav=show.wav", "--hashes", "h.txt", "--from", "2.5s", "--until", "9:0",
-                           "--module", "m.mod", "--quiet"});
+    Parsed parsed = parse({"--size",
+                           "640x360",
+                           "--fps=30",
+                           "--still",
+                           "5:0",
+                           "--still=12.5s",
+                           "--still",
+                           "1500ms",
+                           "--still-prefix",
+                           "shots/f_",
+                           "--contact-sheet",
+                           "sheet.png",
+                           "--sheet-by",
+                           "scene",
+                           "--video",
+                           "show.mp4",
+                           "--wav=show.wav",
+                           "--hashes",
+                           "h.txt",
+                           "--from",
+                           "2.5s",
+                           "--until",
+                           "9:0",
+                           "--module",
+                           "m.mod",
+                           "--quiet"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
     const CaptureOptions& o = parsed.options;
     EXPECT_EQ(o.width, 640);
@@ -121,8 +143,8 @@ TEST(ShowPositions, TimesAndOrderRowsAreReadExactly) {
     EXPECT_EQ(position.order, 27);
     EXPECT_EQ(position.row, 63);
     EXPECT_EQ(position.text, "27:63");
-    for (const char* bad : {"12.5", "s", "ms", "-1s", "nans", "infs", "1e12s", "5:", ":3", "5:0:1", "256:0",
-                            "5:x", " 5s", "5 s"}) {
+    for (const char* bad :
+         {"12.5", "s", "ms", "-1s", "nans", "infs", "1e12s", "5:", ":3", "5:0:1", "256:0", "5:x", " 5s", "5 s"}) {
         EXPECT_FALSE(parseShowPosition(bad, position, error)) << bad;
         EXPECT_NE(error.find(bad), std::string::npos) << error;
     }

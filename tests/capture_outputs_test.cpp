@@ -232,16 +232,15 @@ TEST(CaptureOutputFiles, OutputsNamingTheSameFileAreRefusedNamingBoth) {
     std::string folder = temporaryDirectory();
     fs::create_directory(folder + "/sub");
     fs::create_symlink(folder + "/b.wav", folder + "/link.wav");
-    const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::vector<std::string>>> clashes =
-        {
-            {{{"--wav", "b.wav"}, {"--hashes", "b.wav"}}, {"--wav", "--hashes"}},
-            {{{"--video", "c.mp4"}, {"--hashes", "c.mp4"}}, {"--video", "--hashes"}},
-            {{{"--contact-sheet", "still_1s.png"}, {"--still", "1s"}}, {"--still 1s", "--contact-sheet"}},
-            {{{"--still", "5:0"}, {"--still", "5:0"}}, {"--still 5:0 and --still 5:0"}},
-            {{{"--wav", "b.wav"}, {"--hashes", "sub/../b.wav"}}, {"--wav", "--hashes"}},
-            {{{"--wav", "b.wav"}, {"--hashes", "link.wav"}}, {"--wav", "--hashes"}},
-            {{{"--wav", "song.mod"}}, {"--wav", "module"}},
-        };
+    const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::vector<std::string>>> clashes = {
+        {{{"--wav", "b.wav"}, {"--hashes", "b.wav"}}, {"--wav", "--hashes"}},
+        {{{"--video", "c.mp4"}, {"--hashes", "c.mp4"}}, {"--video", "--hashes"}},
+        {{{"--contact-sheet", "still_1s.png"}, {"--still", "1s"}}, {"--still 1s", "--contact-sheet"}},
+        {{{"--still", "5:0"}, {"--still", "5:0"}}, {"--still 5:0 and --still 5:0"}},
+        {{{"--wav", "b.wav"}, {"--hashes", "sub/../b.wav"}}, {"--wav", "--hashes"}},
+        {{{"--wav", "b.wav"}, {"--hashes", "link.wav"}}, {"--wav", "--hashes"}},
+        {{{"--wav", "song.mod"}}, {"--wav", "module"}},
+    };
     for (const auto& [named, mentioned] : clashes) {
         std::string error;
         EXPECT_FALSE(checkOutputFiles(outputsIn(folder, named), error)) << named.back().second;
@@ -362,12 +361,11 @@ TEST(CaptureContactSheet, OnePictureAnOrderAtItsMiddleRowOrItsLastFrame) {
         bool pastEnd;
     };
     const std::vector<Frame> frames = {
-        {0, 0, 1, false},  {0, 32, 2, false},  // middle row of order 0
-        {0, 40, 3, false}, {1, 0, 4, false},
-        {1, 12, 5, false},                      // order 1 breaks early: its last frame
-        {2, 40, 6, false},                      // first seen past the middle
-        {0, 33, 7, false},                      // the song jumped back: already shown
-        {3, 5, 8, false},                       // the order list ends in order 3
+        {0, 0, 1, false},  {0, 32, 2, false},                     // middle row of order 0
+        {0, 40, 3, false}, {1, 0, 4, false},  {1, 12, 5, false},  // order 1 breaks early: its last frame
+        {2, 40, 6, false},                                        // first seen past the middle
+        {0, 33, 7, false},                                        // the song jumped back: already shown
+        {3, 5, 8, false},                                         // the order list ends in order 3
         {4, 0, 9, true},   {4, 0, 10, true},
     };
     // As the capture runs it: only the frames the sheet wants are drawn and offered.
@@ -480,7 +478,8 @@ TEST(CaptureVideo, PicturesAndMusicOfTheSameRunEndTogether) {
 
     std::string path = directory + "/clip.mp4";
     EXPECT_EQ(commandOutput("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,pix_fmt,width,height,"
-                            "nb_frames -of csv=p=0 '" + path + "'"),
+                            "nb_frames -of csv=p=0 '" +
+                            path + "'"),
               "h264,64,36,yuv420p," + std::to_string(frames) + "\n");
     EXPECT_EQ(commandOutput("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 '" +
                             path + "'"),

@@ -42,8 +42,9 @@ void main() {
 }
 )";
 
-const char* TEXTURED_OBJ = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvt 1 1\n"
-                           "f 1/1 2/2 3/3\nf 2/2 4/4 3/3\n";
+const char* TEXTURED_OBJ =
+    "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvt 1 1\n"
+    "f 1/1 2/2 3/3\nf 2/2 4/4 3/3\n";
 const char* PLAIN_OBJ = "v 0 0 0\nv 1 0 0\nv 0 0 1\nf 1 2 3\n";
 
 void writeText(const fs::path& path, const char* text) { std::ofstream(path) << text; }
@@ -94,17 +95,17 @@ protected:
         fs::create_directories(root / "Assets/Shaders");
         for (const char* name : {"TextureMatrix2D", "TextureMatrix3D", "Color2D", "PlaneMusic"}) {
             for (const char* stage : {".vertex", ".fragment"}) {
-                fs::copy_file(shaders / (std::string(name) + stage), root / "Assets/Shaders" / (std::string(name) + stage));
+                fs::copy_file(shaders / (std::string(name) + stage),
+                              root / "Assets/Shaders" / (std::string(name) + stage));
             }
         }
         for (const char* name : {"palms_Kavex", "city", "road", "jail_tunnel"}) {
             writeText(root / "Assets/Shaders" / (std::string(name) + ".vertex"), EFFECT_VERTEX);
             writeText(root / "Assets/Shaders" / (std::string(name) + ".fragment"), EFFECT_FRAGMENT);
         }
-        for (const char* image :
-             {"BGVapor.jpg", "beach.jpg", "streets.jpg", "city.png", "heightmap.png", "flamingo_tex.png",
-              "windsurf_tex.png", "Kavex_Vice_6c.png", "credits_text.png", "papagayo_6c.png", "opening.png",
-              "lyrics.png", "greets.png"}) {
+        for (const char* image : {"BGVapor.jpg", "beach.jpg", "streets.jpg", "city.png", "heightmap.png",
+                                  "flamingo_tex.png", "windsurf_tex.png", "Kavex_Vice_6c.png", "credits_text.png",
+                                  "papagayo_6c.png", "opening.png", "lyrics.png", "greets.png"}) {
             writeImage(root / "Assets" / image);
         }
         writeText(root / "Assets/flamingo.obj", TEXTURED_OBJ);

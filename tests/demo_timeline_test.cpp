@@ -7,8 +7,8 @@ using DemoTimeline = TimelineTest;
 
 TEST_F(DemoTimeline, ScenesFollowTheTriggerOrdersOneAtATime) {
     // Expected scene for every order of a full walk through the module.
-    const int32_t sceneAtOrder[28] = {0, 0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2,
-                                      3, 3, 4, 4, 4, 4, 4, 4, 5, 5, 6, 6, 6};
+    const int32_t sceneAtOrder[28] = {0, 0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 2, 2, 2,
+                                      2, 3, 3, 4, 4, 4, 4, 4, 4, 5, 5, 6, 6, 6};
     for (int32_t order = 0; order < 28; ++order) {
         frames(3, order);
         EXPECT_EQ(demoState, sceneAtOrder[order]) << "order " << order;

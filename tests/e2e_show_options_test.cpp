@@ -69,8 +69,8 @@ void expectLetterboxed(const std::string& shot, Rect window, Rect picture) {
             if (p[0] + p[1] + p[2] < 24) {
                 continue;
             }
-            const bool inPicture = x >= picture.x && x < picture.x + picture.width && y >= picture.y &&
-                                   y < picture.y + picture.height;
+            const bool inPicture =
+                x >= picture.x && x < picture.x + picture.width && y >= picture.y && y < picture.y + picture.height;
             (inPicture ? drawnInPicture : drawnInBars) += 1;
             left = std::min(left, x);
             right = std::max(right, x);
@@ -118,7 +118,8 @@ TEST(ShowOptionsEndToEnd, WindowedShowIsLetterboxedAndFollowsAResize) {
     const std::string resized = directory + "/resized.png";
     ShowRunOptions options;
     options.arguments = {"--windowed", "1000x700", "--display", "0", "--mute"};
-    options.actions = {{ShowAction::Shot, 8, first}, {ShowAction::Resize, 1, "1200x500"}, {ShowAction::Shot, 2, resized}};
+    options.actions = {
+        {ShowAction::Shot, 8, first}, {ShowAction::Resize, 1, "1200x500"}, {ShowAction::Shot, 2, resized}};
     options.escapeAfterSeconds = 1;
     options.timeoutSeconds = 60;
     const ShowResult result = runShowHeadless(directory, options);
@@ -216,7 +217,8 @@ TEST(ShowOptionsEndToEnd, BadOptionsAndAMissingDisplayAreNamed) {
     const ShowResult result =
         runShowDirect(directory, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, {"--display", "3"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "Window could not be created! SDL_Error: no display 3: this computer has 1 display, number 0\n");
+    EXPECT_EQ(result.out,
+              "Window could not be created! SDL_Error: no display 3: this computer has 1 display, number 0\n");
 }
 
 TEST(ShowOptionsEndToEnd, WithoutAnyDisplayTheShowSaysSoAndEndsWithOne) {

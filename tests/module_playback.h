@@ -8,8 +8,8 @@
 
 // One show frame at 60 per second: the clock and the snapshot taken that frame.
 struct ShowFrame {
-  int32_t timeMs = 0;
-  MusicSnapshot music;
+    int32_t timeMs = 0;
+    MusicSnapshot music;
 };
 
 // How a frame's snapshot is made. AudibleDevice: the show's audio callback mixes 4096-frame
@@ -23,9 +23,9 @@ std::vector<ShowFrame> playAsShow(Feed feed);
 
 // A row as the player really plays it, timed to under a millisecond.
 struct PlayedRow {
-  MusicSnapshot music;
-  double startSeconds = 0.0;
-  double seconds = 0.0;
+    MusicSnapshot music;
+    double startSeconds = 0.0;
+    double seconds = 0.0;
 };
 
 // Every row of the song, in playing order.

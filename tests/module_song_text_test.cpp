@@ -21,22 +21,22 @@ const std::string HEADER =
     "inst 2 pluck pluck 44 C5\n";
 
 Song parse(const std::string& text) {
-  std::istringstream stream(HEADER + text);
-  return parseSong(stream);
+    std::istringstream stream(HEADER + text);
+    return parseSong(stream);
 }
 
 // The message parseSong or checkNoteEnds gives, or "" when the text is accepted.
 std::string errorOf(const std::function<void()>& compile) {
-  try {
-    compile();
-  } catch (const std::runtime_error& error) {
-    return error.what();
-  }
-  return "";
+    try {
+        compile();
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "";
 }
 
 const Cell& cellAt(const Song& song, int pattern, int row, int channel) {
-  return song.patterns.at(static_cast<size_t>(pattern)).cells.at(static_cast<size_t>(row * song.channels + channel));
+    return song.patterns.at(static_cast<size_t>(pattern)).cells.at(static_cast<size_t>(row * song.channels + channel));
 }
 
 // Slot 1 (the lead) loops, slot 2 (the pluck) is a one-shot.
@@ -45,80 +45,87 @@ const std::vector<bool> LOOPS = {false, true, false};
 }  // namespace
 
 TEST(ModuleSongText, ALineLongerThanItsPatternIsAnErrorNamingThePhraseAndRow) {
-  const std::string tooLong = errorOf([] { parse("phrase tune\n  A-2~60 .~4\npattern p\n  1 lead: .~3 tune\norder p\n"); });
-  EXPECT_NE(tooLong.find("song line 7"), std::string::npos) << tooLong;
-  EXPECT_NE(tooLong.find("it would lose phrase tune row 61 from row 64 on"), std::string::npos) << tooLong;
+    const std::string tooLong =
+        errorOf([] { parse("phrase tune\n  A-2~60 .~4\npattern p\n  1 lead: .~3 tune\norder p\n"); });
+    EXPECT_NE(tooLong.find("song line 7"), std::string::npos) << tooLong;
+    EXPECT_NE(tooLong.find("it would lose phrase tune row 61 from row 64 on"), std::string::npos) << tooLong;
 
-  // The lyrics' fault: the "off" that ends the last note falls past the end and the note rings on.
-  const std::string lostEnd = errorOf([] { parse("phrase tune\n  A-2~62 off~2\npattern p\n  1 lead: .~3 tune\norder p\n"); });
-  EXPECT_NE(lostEnd.find("it would lose the note end ('off') of phrase tune row 62 on row 65"), std::string::npos) << lostEnd;
+    // The lyrics' fault: the "off" that ends the last note falls past the end and the note rings on.
+    const std::string lostEnd =
+        errorOf([] { parse("phrase tune\n  A-2~62 off~2\npattern p\n  1 lead: .~3 tune\norder p\n"); });
+    EXPECT_NE(lostEnd.find("it would lose the note end ('off') of phrase tune row 62 on row 65"), std::string::npos)
+        << lostEnd;
 
-  const std::string plain = errorOf([] { parse("pattern p\n  1 lead: A-2~65\norder p\n"); });
-  EXPECT_NE(plain.find("it would lose the channel line from row 64 on"), std::string::npos) << plain;
-  EXPECT_EQ(errorOf([] { parse("pattern p\n  1 lead: A-2~64\norder p\n"); }), "");
+    const std::string plain = errorOf([] { parse("pattern p\n  1 lead: A-2~65\norder p\n"); });
+    EXPECT_NE(plain.find("it would lose the channel line from row 64 on"), std::string::npos) << plain;
+    EXPECT_EQ(errorOf([] { parse("pattern p\n  1 lead: A-2~64\norder p\n"); }), "");
 }
 
 TEST(ModuleSongText, AnEchoIsLateByItsRowsAndSilentOnEachBarsLastRow) {
-  const Song song = parse(
-      "phrase tune\n  A-2~4 C-3~10 E-3~2 G-3~16\n"
-      "pattern p\n  0 lead: tune*2\n  1 lead: tune%10>3*2\norder p\n");
-  EXPECT_EQ(cellAt(song, 0, 3, 1).note, cellAt(song, 0, 0, 0).note);
-  EXPECT_EQ(cellAt(song, 0, 3, 1).effect, 0xC);
-  EXPECT_EQ(cellAt(song, 0, 3, 1).parameter, 0x10);
-  EXPECT_EQ(cellAt(song, 0, 7, 1).note, cellAt(song, 0, 4, 0).note);
-  for (int bar = 0; bar < 4; ++bar) {
-    const Cell& last = cellAt(song, 0, bar * 16 + 15, 1);
-    EXPECT_EQ(last.note, -1) << "bar " << bar;
-    EXPECT_EQ(last.effect, 0xC) << "bar " << bar;
-    EXPECT_EQ(last.parameter, 0) << "bar " << bar;
-  }
-  // The E-3 on row 14 would start after the bar's last row: the echo leaves it out.
-  for (int row = 0; row < 16; ++row) EXPECT_NE(cellAt(song, 0, row, 1).note, cellAt(song, 0, 14, 0).note) << row;
-  EXPECT_EQ(cellAt(song, 0, 16 + 3, 1).note, cellAt(song, 0, 16, 0).note);
+    const Song song = parse(
+        "phrase tune\n  A-2~4 C-3~10 E-3~2 G-3~16\n"
+        "pattern p\n  0 lead: tune*2\n  1 lead: tune%10>3*2\norder p\n");
+    EXPECT_EQ(cellAt(song, 0, 3, 1).note, cellAt(song, 0, 0, 0).note);
+    EXPECT_EQ(cellAt(song, 0, 3, 1).effect, 0xC);
+    EXPECT_EQ(cellAt(song, 0, 3, 1).parameter, 0x10);
+    EXPECT_EQ(cellAt(song, 0, 7, 1).note, cellAt(song, 0, 4, 0).note);
+    for (int bar = 0; bar < 4; ++bar) {
+        const Cell& last = cellAt(song, 0, bar * 16 + 15, 1);
+        EXPECT_EQ(last.note, -1) << "bar " << bar;
+        EXPECT_EQ(last.effect, 0xC) << "bar " << bar;
+        EXPECT_EQ(last.parameter, 0) << "bar " << bar;
+    }
+    // The E-3 on row 14 would start after the bar's last row: the echo leaves it out.
+    for (int row = 0; row < 16; ++row)
+        EXPECT_NE(cellAt(song, 0, row, 1).note, cellAt(song, 0, 14, 0).note) << row;
+    EXPECT_EQ(cellAt(song, 0, 16 + 3, 1).note, cellAt(song, 0, 16, 0).note);
 
-  const std::string partBar = errorOf([] { parse("phrase tune\n  A-2~8\npattern p\n  1 lead: tune>3*8\norder p\n"); });
-  EXPECT_NE(partBar.find("whole bars"), std::string::npos) << partBar;
+    const std::string partBar =
+        errorOf([] { parse("phrase tune\n  A-2~8\npattern p\n  1 lead: tune>3*8\norder p\n"); });
+    EXPECT_NE(partBar.find("whole bars"), std::string::npos) << partBar;
 }
 
 TEST(ModuleSongText, AHeldNoteSoundingMoreThan96RowsIsAnErrorNamingWhereItWasWritten) {
-  const std::string song =
-      "phrase tune\n  .~10 A-2~54\n"
-      "pattern a\n  1 lead: tune\n"
-      "pattern b\n  1 lead: .~44 off .~19\n"
-      "pattern c\n  1 lead: .~43 off .~20\n";
-  // The note on row 10 still sounds on row 43 of the next pattern, 97 rows later.
-  const std::string rings = errorOf([&] { checkNoteEnds(parse(song + "order a b\n"), LOOPS); });
-  EXPECT_NE(rings.find("pattern a channel 1 row 10 (phrase tune row 10)"), std::string::npos) << rings;
-  EXPECT_NE(rings.find("97 rows later, at order 1 row 43"), std::string::npos) << rings;
-  // Ended after 96 rows, or never ending because the sample does not loop: accepted.
-  EXPECT_EQ(errorOf([&] { checkNoteEnds(parse(song + "order a c\n"), LOOPS); }), "");
-  EXPECT_EQ(errorOf([&] { checkNoteEnds(parse("phrase tune\n  .~10 A-2@pluck~54\n" + song.substr(song.find("pattern a")) +
-                                              "order a b\n"),
-                                        LOOPS); }),
-            "");
+    const std::string song =
+        "phrase tune\n  .~10 A-2~54\n"
+        "pattern a\n  1 lead: tune\n"
+        "pattern b\n  1 lead: .~44 off .~19\n"
+        "pattern c\n  1 lead: .~43 off .~20\n";
+    // The note on row 10 still sounds on row 43 of the next pattern, 97 rows later.
+    const std::string rings = errorOf([&] { checkNoteEnds(parse(song + "order a b\n"), LOOPS); });
+    EXPECT_NE(rings.find("pattern a channel 1 row 10 (phrase tune row 10)"), std::string::npos) << rings;
+    EXPECT_NE(rings.find("97 rows later, at order 1 row 43"), std::string::npos) << rings;
+    // Ended after 96 rows, or never ending because the sample does not loop: accepted.
+    EXPECT_EQ(errorOf([&] { checkNoteEnds(parse(song + "order a c\n"), LOOPS); }), "");
+    EXPECT_EQ(errorOf([&] {
+                  checkNoteEnds(
+                      parse("phrase tune\n  .~10 A-2@pluck~54\n" + song.substr(song.find("pattern a")) + "order a b\n"),
+                      LOOPS);
+              }),
+              "");
 
-  // A note silenced with volume 0 is heard again once its volume is raised.
-  const std::string raised = errorOf([&] {
-    checkNoteEnds(parse("pattern a\n  1 lead: A-2 off .~62\npattern b\n  1 lead: .~40 ---/C30 .~23\norder a b\n"),
-                  LOOPS);
-  });
-  EXPECT_NE(raised.find("pattern a channel 1 row 0 (the channel line)"), std::string::npos) << raised;
-  EXPECT_NE(raised.find("104 rows later, at order 1 row 40"), std::string::npos) << raised;
+    // A note silenced with volume 0 is heard again once its volume is raised.
+    const std::string raised = errorOf([&] {
+        checkNoteEnds(parse("pattern a\n  1 lead: A-2 off .~62\npattern b\n  1 lead: .~40 ---/C30 .~23\norder a b\n"),
+                      LOOPS);
+    });
+    EXPECT_NE(raised.find("pattern a channel 1 row 0 (the channel line)"), std::string::npos) << raised;
+    EXPECT_NE(raised.find("104 rows later, at order 1 row 40"), std::string::npos) << raised;
 }
 
 TEST(ModuleSongText, TheSoundtrackEndsEveryHeldNote) {
-  std::ifstream text(TEST_SOURCE_DIR "/../tools/module/song/ondaris.song");
-  ASSERT_TRUE(text) << "the song text is missing";
-  const Song song = parseSong(text);
-  std::ifstream in(MODULE_PATH, std::ios::binary);
-  const std::vector<uint8_t> module{std::istreambuf_iterator<char>(in), {}};
-  ASSERT_GT(module.size(), 1084u);
-  // The module's own loops: sample headers start at byte 20, 30 bytes each, loop length in words at 28.
-  std::vector<bool> loops(32, false);
-  for (size_t slot = 1; slot <= 31; ++slot) {
-    const size_t at = 20 + (slot - 1) * 30 + 28;
-    loops[slot] = (module[at] << 8 | module[at + 1]) > 1;
-  }
-  EXPECT_GE(std::count(loops.begin(), loops.end(), true), 5) << "bass, lead, voice and pads loop";
-  EXPECT_EQ(errorOf([&] { checkNoteEnds(song, loops); }), "");
+    std::ifstream text(TEST_SOURCE_DIR "/../tools/module/song/ondaris.song");
+    ASSERT_TRUE(text) << "the song text is missing";
+    const Song song = parseSong(text);
+    std::ifstream in(MODULE_PATH, std::ios::binary);
+    const std::vector<uint8_t> module{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_GT(module.size(), 1084u);
+    // The module's own loops: sample headers start at byte 20, 30 bytes each, loop length in words at 28.
+    std::vector<bool> loops(32, false);
+    for (size_t slot = 1; slot <= 31; ++slot) {
+        const size_t at = 20 + (slot - 1) * 30 + 28;
+        loops[slot] = (module[at] << 8 | module[at + 1]) > 1;
+    }
+    EXPECT_GE(std::count(loops.begin(), loops.end(), true), 5) << "bass, lead, voice and pads loop";
+    EXPECT_EQ(errorOf([&] { checkNoteEnds(song, loops); }), "");
 }

@@ -62,8 +62,8 @@ protected:
     void edit(const char* source) {
         assets->writeText("Assets/Shaders/Live.fragment", source);
         saves += 1;
-        std::filesystem::last_write_time("Assets/Shaders/Live.fragment",
-                                         std::filesystem::file_time_type::clock::now() + std::chrono::seconds(2 * saves));
+        std::filesystem::last_write_time("Assets/Shaders/Live.fragment", std::filesystem::file_time_type::clock::now() +
+                                                                             std::chrono::seconds(2 * saves));
     }
 
     // What the effect paints now, at 2.5 s with row 51.

@@ -78,7 +78,7 @@ TEST_F(EffectShader, SendsTimeMusicResolutionAndInputsThenLeavesUnitZerosBlendIn
 
     const Rgba p = designPixel(700, 300);
     EXPECT_TRUE(near(p.r, 64, 1)) << int(p.r);  // 2.5 s
-    EXPECT_EQ(p.g, 127);                         // row and channel 3's note
+    EXPECT_EQ(p.g, 127);                        // row and channel 3's note
     EXPECT_TRUE(near(p.b, 150, 1)) << int(p.b);
     GLint value = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &value);

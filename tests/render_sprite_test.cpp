@@ -87,7 +87,8 @@ TEST_F(SpriteDraw, GreyAndOddWidthImagesUploadWithoutSkew) {
         int channels;
     };
     int x = 0;
-    for (const Image& image : {Image{"grey.png", 3, 4, 1}, Image{"greyalpha.png", 5, 3, 2}, Image{"rgb.png", 5, 3, 3}}) {
+    for (const Image& image :
+         {Image{"grey.png", 3, 4, 1}, Image{"greyalpha.png", 5, 3, 2}, Image{"rgb.png", 5, 3, 3}}) {
         std::vector<unsigned char> pixels;
         for (int i = 0; i < image.width * image.height * image.channels; ++i) {
             pixels.push_back(static_cast<unsigned char>(10 + 17 * i));

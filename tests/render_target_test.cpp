@@ -45,8 +45,12 @@ TEST(Letterbox, LargestCentredSixteenByNineRectangle) {
         Viewport expected;
     };
     const Case cases[] = {
-        {1920, 1080, {0, 0, 1920, 1080}},  {3840, 2160, {0, 0, 3840, 2160}}, {1024, 768, {0, 96, 1024, 576}},
-        {2560, 1080, {320, 0, 1920, 1080}}, {1080, 1920, {0, 656, 1080, 607}}, {1366, 768, {0, 0, 1365, 768}},
+        {1920, 1080, {0, 0, 1920, 1080}},
+        {3840, 2160, {0, 0, 3840, 2160}},
+        {1024, 768, {0, 96, 1024, 576}},
+        {2560, 1080, {320, 0, 1920, 1080}},
+        {1080, 1920, {0, 656, 1080, 607}},
+        {1366, 768, {0, 0, 1365, 768}},
         {0, 0, {0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
@@ -157,9 +161,9 @@ TEST_F(TargetSelection, WindowIsLetterboxedAndTheDesignFrameFillsTheBox) {
     const Rgba whiteRgba{255, 255, 255, 255};
     const Rgba greenRgba{0, 255, 0, 255};
     const Probe probes[] = {
-        {512, 40, black},        {512, 95, black},       {512, 767, black},      {512, 672, black},
-        {512, 96, whiteRgba},    {1023, 671, whiteRgba}, {768, 200, whiteRgba},  {2, 669, greenRgba},
-        {509, 386, greenRgba},   {516, 380, whiteRgba},  {256, 500, greenRgba},
+        {512, 40, black},      {512, 95, black},       {512, 767, black},     {512, 672, black},
+        {512, 96, whiteRgba},  {1023, 671, whiteRgba}, {768, 200, whiteRgba}, {2, 669, greenRgba},
+        {509, 386, greenRgba}, {516, 380, whiteRgba},  {256, 500, greenRgba},
     };
     for (const Probe& p : probes) {
         const Rgba actual = readPixel(p.x, p.y);

@@ -151,8 +151,8 @@ TEST(ObjParse, NumbersUseTheirLeadingPartLikeTheCLibrary) {
 
     // Whatever strtof makes of a token, the parser makes too: hexadecimal, "0x" without digits,
     // underflow to zero, subnormals, a trailing exponent mark, signs and line-end bytes.
-    const char* const tokens[] = {"0x10",  "-0x.8p1", "0x",    "0xg",   "0x-1", "1e-50", "-7e-46", "1e-40", "1e",
-                                  "1.e+2", ".5",      "-.25",  "00012", "\r3", "-0",    "1e-38x", "3.4028234e38"};
+    const char* const tokens[] = {"0x10",  "-0x.8p1", "0x",   "0xg",   "0x-1", "1e-50", "-7e-46", "1e-40",       "1e",
+                                  "1.e+2", ".5",      "-.25", "00012", "\r3",  "-0",    "1e-38x", "3.4028234e38"};
     for (const char* token : tokens) {
         const ObjMeshData parsed = parseOk(std::string("v ") + token + " 0 0\nv 0 0 0\nv 0 0 0\nf 1 2 3\n");
         const float expected = std::strtof(token, nullptr);
@@ -217,11 +217,11 @@ TEST(ObjParse, MessagesQuoteAtMostAFewDozenBytesOfTheFile) {
     const std::string digits(5000000, '1');
     const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     const std::string cases[] = {
-        "v 0 0 " + digits + "\n",                          // beyond float range
-        "v 0 0 " + std::string(5000000, 'x') + "\n",       // not a number
-        triangle + "f 1 2 " + digits + "\n",               // index out of range
-        triangle + "f 1 2 3/" + digits + "x/1\n",          // texture index out of range
-        triangle + "f 1 2 /" + digits + "\n",              // corner without a position
+        "v 0 0 " + digits + "\n",                     // beyond float range
+        "v 0 0 " + std::string(5000000, 'x') + "\n",  // not a number
+        triangle + "f 1 2 " + digits + "\n",          // index out of range
+        triangle + "f 1 2 3/" + digits + "x/1\n",     // texture index out of range
+        triangle + "f 1 2 /" + digits + "\n",         // corner without a position
         "v 0 0 a\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
         "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n",  // "a" and 21 "é"
     };
@@ -282,8 +282,8 @@ TEST(ObjExporterForms, NegativeIndicesCountBackFromTheLatestEntry) {
     const std::string second = "v 1 1 0\nvt 1 1\n";
     expectSameMesh(parseOk(first + "f -3/-3 -2/-2 -1/-1\n" + second + "f -4/-4 -2/-2 -1/-1\n"),
                    parseOk(first + "f 1/1 2/2 3/3\n" + second + "f 1/1 3/3 4/4\n"), "textured");
-    expectSameMesh(parseOk(first + "f -3 -2 -1\n" + second + "f 1 -1 2\n"), parseOk(first + "f 1 2 3\n" + second + "f 1 4 2\n"),
-                   "plain, mixed with positive indices");
+    expectSameMesh(parseOk(first + "f -3 -2 -1\n" + second + "f 1 -1 2\n"),
+                   parseOk(first + "f 1 2 3\n" + second + "f 1 4 2\n"), "plain, mixed with positive indices");
     expectSameMesh(parseOk(first + "l -3 -1\n" + second + "l -1 -4\n"), parseOk(first + "l 1 3\n" + second + "l 4 1\n"),
                    "polyline");
 }
@@ -298,8 +298,8 @@ TEST(ObjExporterForms, NumbersAfterXyzAndAfterUvAreReadAndDropped) {
 
 TEST(ObjExporterForms, RunsOfBlanksAndTabsSeparateTokens) {
     const ObjMeshData single = parseOk("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/1\nl 1 2\n");
-    expectSameMesh(parseOk("v\t0  0\t\t0\nv   1 0 0 \t\nv 0\t1 0\t\nvt\t 0 \t0\nf  1/1\t2/1   3/1  \nl\t1\t2\n"), single,
-                   "blanks and tabs");
+    expectSameMesh(parseOk("v\t0  0\t\t0\nv   1 0 0 \t\nv 0\t1 0\t\nvt\t 0 \t0\nf  1/1\t2/1   3/1  \nl\t1\t2\n"),
+                   single, "blanks and tabs");
     // A line that starts with a blank or a tab is not read, as before.
     expectSameMesh(parseOk("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n f 7 8 9\n\tv 1\nf 1/1 2/1 3/1\nl 1 2\n"), single,
                    "indented lines");
@@ -407,7 +407,9 @@ ObjMeshData referenceParse(const std::string& text) {
     std::vector<uint32_t> plain;
     std::vector<std::pair<int, int>> corners;
     MeshKind kind = MeshNone;
-    const auto index = [](const std::string& token) { return static_cast<int>(std::strtol(token.c_str(), nullptr, 10)) - 1; };
+    const auto index = [](const std::string& token) {
+        return static_cast<int>(std::strtol(token.c_str(), nullptr, 10)) - 1;
+    };
     std::istringstream in(text);
     while (in.good()) {
         const std::string line = readTextLine(in);

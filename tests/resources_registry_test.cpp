@@ -134,9 +134,11 @@ TEST_F(RegistryWithGl, ShaderThatFailsToCompileShowsTheDriverLogAndUsesNoId) {
     EXPECT_EQ(err.find("\n    vertex stage:"), std::string::npos) << err;
 
     // The failed build used up no id: the next program built takes the next free one.
-    assets.writeText("Assets/Shaders/Good.vertex", "#version 330 core\nuniform mat4 model;\nuniform mat4 projection;\n"
-                                                   "void main() { gl_Position = projection * model * vec4(1.0); }\n");
-    assets.writeText("Assets/Shaders/Good.fragment", "#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n");
+    assets.writeText("Assets/Shaders/Good.vertex",
+                     "#version 330 core\nuniform mat4 model;\nuniform mat4 projection;\n"
+                     "void main() { gl_Position = projection * model * vec4(1.0); }\n");
+    assets.writeText("Assets/Shaders/Good.fragment",
+                     "#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n");
     const int32_t good = resourceManager->getShaderId("Good", ShaderKindColor);
     EXPECT_EQ(good, nextFree);
     // A program may leave out any uniform of its class; the missing ones stay -1.
@@ -241,7 +243,13 @@ TEST(ShortQuote, CutsLongTextAtACharacterBoundaryWithAnEllipsis) {
     EXPECT_EQ(shortQuote(std::string(QUOTE_LIMIT, 'a')), std::string(QUOTE_LIMIT, 'a'));
     EXPECT_EQ(shortQuote(std::string(50000000, '7')), std::string(QUOTE_LIMIT, '7') + "...");
     // "é" is two bytes: a cut between them would leave half a character.
-    EXPECT_EQ(shortQuote("ab\xc3\xa9" "cd", 3), "ab...");
-    EXPECT_EQ(shortQuote("ab\xc3\xa9" "cd", 4), "ab\xc3\xa9...");
+    EXPECT_EQ(shortQuote("ab\xc3\xa9"
+                         "cd",
+                         3),
+              "ab...");
+    EXPECT_EQ(shortQuote("ab\xc3\xa9"
+                         "cd",
+                         4),
+              "ab\xc3\xa9...");
     EXPECT_EQ(shortQuote("a\x1b[2Jb\x7f"), "a?[2Jb?");
 }

@@ -66,8 +66,9 @@ Expected showGoesOnWithoutMesh(const std::string& mesh) { return {0, "** Imposib
 // Images, meshes and shader sources of the show, with the outcome of each damage.
 std::vector<FaultCase> assetCases() {
     std::vector<FaultCase> cases;
-    for (const char* image : {"BGVapor.jpg", "beach.jpg", "streets.jpg", "city.png", "heightmap.png", "flamingo_tex.png", "windsurf_tex.png", "Kavex_Vice_6c.png",
-                              "credits_text.png", "papagayo_6c.png", "opening.png", "lyrics.png"}) {
+    for (const char* image : {"BGVapor.jpg", "beach.jpg", "streets.jpg", "city.png", "heightmap.png",
+                              "flamingo_tex.png", "windsurf_tex.png", "Kavex_Vice_6c.png", "credits_text.png",
+                              "papagayo_6c.png", "opening.png", "lyrics.png"}) {
         for (Damage damage : {Damage::Missing, Damage::Truncated, Damage::Garbage}) {
             cases.push_back({image, damage, showGoesOnWithoutImage(image)});
         }
@@ -205,9 +206,10 @@ TEST(FaultMatrix, WithoutAnyAssetsFolderTheShowEndsWithCodeOne) {
     char pattern[] = "/tmp/kavex-bare-XXXXXX";
     const fs::path directory = mkdtemp(pattern);
     fs::copy_file(SHOW_EXECUTABLE, directory / "kavex_velmora");
-    const std::string command = "cd '" + directory.string() +
-                                "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy timeout -s KILL 60 ./kavex_velmora"
-                                " >stdout.txt 2>stderr.txt";
+    const std::string command =
+        "cd '" + directory.string() +
+        "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy timeout -s KILL 60 ./kavex_velmora"
+        " >stdout.txt 2>stderr.txt";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
@@ -260,10 +262,20 @@ TEST_P(QuitInScene, EndsWithCodeZero) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryScene, QuitInScene,
-                         ::testing::ValuesIn(std::vector<QuitCase>{{0, true},  {0, false}, {1, true},  {1, false},
-                                                                   {2, true},  {2, false}, {3, true},  {3, false},
-                                                                   {4, true},  {4, false}, {5, true},  {5, false},
-                                                                   {6, true},  {6, false}}),
+                         ::testing::ValuesIn(std::vector<QuitCase>{{0, true},
+                                                                   {0, false},
+                                                                   {1, true},
+                                                                   {1, false},
+                                                                   {2, true},
+                                                                   {2, false},
+                                                                   {3, true},
+                                                                   {3, false},
+                                                                   {4, true},
+                                                                   {4, false},
+                                                                   {5, true},
+                                                                   {5, false},
+                                                                   {6, true},
+                                                                   {6, false}}),
                          [](const ::testing::TestParamInfo<QuitCase>& info) {
                              return "Scene" + std::to_string(info.param.scene) +
                                     (info.param.escape ? "_Escape" : "_CloseRequest");

@@ -45,7 +45,9 @@ Bytes garbage(size_t size, uint32_t seed) {
     return bytes;
 }
 
-Bytes prefix(const Bytes& bytes, size_t size) { return Bytes(bytes.begin(), bytes.begin() + std::min(size, bytes.size())); }
+Bytes prefix(const Bytes& bytes, size_t size) {
+    return Bytes(bytes.begin(), bytes.begin() + std::min(size, bytes.size()));
+}
 
 void putBigEndian(Bytes& bytes, size_t at, uint32_t value, int size) {
     for (int i = 0; i < size; ++i) {
@@ -188,8 +190,8 @@ TEST(MalformedImages, HeadersClaimingHugeDimensionsAreRefused) {
     initEngineForTests();
     DamagedFiles files;
     Bytes png = readBytes("Assets/greets.png");
-    putBigEndian(png, 16, 30000, 4);  // IHDR width
-    putBigEndian(png, 20, 30000, 4);  // IHDR height
+    putBigEndian(png, 16, 30000, 4);                   // IHDR width
+    putBigEndian(png, 20, 30000, 4);                   // IHDR height
     expectImageRefused(files.write("huge.png", png));  // past stb_image's own limit
     // 16384 x 16384 fits the decoder's own limits (a real file of this size is under a megabyte
     // and decodes to 800 MB); the header alone refuses it.
@@ -216,8 +218,10 @@ TEST(MalformedImages, AnImageWiderThanTheLargestTextureIsRefused) {
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     ASSERT_GT(largest, 0);
     const std::string wide = files.write("wide.png", plainPng(largest + 1, 2));
-    EXPECT_EQ(expectImageRefused(wide), std::to_string(largest + 1) + " x 2 pixels, larger than the graphics "
-                                        "driver's largest texture (" + std::to_string(largest) + ")");
+    EXPECT_EQ(expectImageRefused(wide), std::to_string(largest + 1) +
+                                            " x 2 pixels, larger than the graphics "
+                                            "driver's largest texture (" +
+                                            std::to_string(largest) + ")");
     const LoadOutcome fits = loadTextureCapturing(files.write("fits.png", plainPng(largest, 2)));
     EXPECT_GE(fits.id, 0) << fits.err;
     EXPECT_EQ(fits.err, "");
@@ -267,8 +271,9 @@ TEST(MalformedMeshes, AHugeTokenIsQuotedInAShortLine) {
 TEST(MalformedMeshes, ExporterSpellingsLoadWhole) {
     initEngineForTests();
     DamagedFiles files;
-    const LoadOutcome outcome = loadMeshCapturing(files.writeText(
-        "exported.obj", "\xEF\xBB\xBFv 0 0 0 1 0 0\r\nv  1 0 0\t0 1 0\r\nv 1 1 0 0 0 1\r\nv 0 1 0 1 1 1\r\n"
+    const LoadOutcome outcome = loadMeshCapturing(
+        files.writeText("exported.obj",
+                        "\xEF\xBB\xBFv 0 0 0 1 0 0\r\nv  1 0 0\t0 1 0\r\nv 1 1 0 0 0 1\r\nv 0 1 0 1 1 1\r\n"
                         "vt 0 0 0\r\nvt 1 0 0\r\nvt 1 1 0\r\nvt 0 1 0\r\nf -4/-4\t-3/-3 -2/-2  -1/-1\r\n"));
     ASSERT_GE(outcome.id, 0) << outcome.err;
     EXPECT_EQ(resourceManager->meshById(outcome.id)->kind, MeshTexturedTriangles);

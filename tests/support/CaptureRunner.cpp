@@ -9,8 +9,8 @@
 
 CaptureResult runCaptureIn(const std::string& directory, const std::string& arguments) {
     std::string log = directory + "/capture.log";
-    std::string command = "cd '" + directory + "' && '" CAPTURE_EXECUTABLE "' --quiet " + arguments + " >'" + log +
-                          "' 2>&1";
+    std::string command =
+        "cd '" + directory + "' && '" CAPTURE_EXECUTABLE "' --quiet " + arguments + " >'" + log + "' 2>&1";
     int status = std::system(command.c_str());
     std::ifstream file(log);
     std::stringstream text;

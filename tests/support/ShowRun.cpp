@@ -59,8 +59,8 @@ std::string stageShowDirectory(const TestModule& module) {
 ShowResult runShowHeadless(const std::string& directory, const ShowRunOptions& options) {
     std::ostringstream command;
     command << environmentPrefix(options.environment) << quoted(TEST_SOURCE_DIR "/support/run-show-headless.sh") << " "
-            << quoted(SHOW_EXECUTABLE) << " " << quoted(directory) << " --screen " << options.screen
-            << " --timeout " << options.timeoutSeconds;
+            << quoted(SHOW_EXECUTABLE) << " " << quoted(directory) << " --screen " << options.screen << " --timeout "
+            << options.timeoutSeconds;
     for (const ShowAction& action : options.actions) {
         command << (action.kind == ShowAction::Shot ? " --shot-after " : " --resize-after ") << action.afterSeconds
                 << " " << quoted(action.value);

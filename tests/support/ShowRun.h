@@ -27,8 +27,8 @@ struct ShowRunOptions {
     std::string screen = "1920x1080";
     std::vector<std::string> arguments;  // the show's command line
     std::vector<ShowAction> actions;     // before the Escape or SIGTERM below
-    double escapeAfterSeconds = 0;  // 0: never
-    double termAfterSeconds = 0;    // 0: never
+    double escapeAfterSeconds = 0;       // 0: never
+    double termAfterSeconds = 0;         // 0: never
     int timeoutSeconds = 120;
     std::vector<std::string> environment;  // NAME=value pairs set for the show only
 };

@@ -16,9 +16,9 @@ void putWord(std::vector<uint8_t>& out, int value) {
 void putSampleHeader(std::vector<uint8_t>& out, bool tone) {
     out.insert(out.end(), 22, 0);  // name
     putWord(out, tone ? TONE_LENGTH / 2 : 0);
-    out.push_back(0);                  // finetune
-    out.push_back(tone ? 32 : 0);      // volume
-    putWord(out, 0);                   // loop start
+    out.push_back(0);              // finetune
+    out.push_back(tone ? 32 : 0);  // volume
+    putWord(out, 0);               // loop start
     putWord(out, tone ? TONE_LENGTH / 2 : 1);
 }
 

@@ -27,7 +27,8 @@ constexpr uint8_t EFFECT_PATTERN_BREAK = 0x0D;
 constexpr uint8_t EFFECT_SET_SPEED = 0x0F;  // below 0x20: ticks a row; from 0x20: tempo
 
 // One pattern per order, each `rowsPerOrder` (2 to 64) rows long: a pattern break on channel 3 ends it.
-// Row 0 of the first pattern sets the speed (channel 1) and tempo (channel 3); each row lasts speed x 2.5 / tempo seconds.
+// Row 0 of the first pattern sets the speed (channel 1) and tempo (channel 3); each row lasts speed x 2.5 / tempo
+// seconds.
 TestModule walkingModule(int orderCount, int rowsPerOrder, int speed, int tempo);
 
 // All seven scenes in about ten seconds (60 ms a row, four rows an order) with the state a
