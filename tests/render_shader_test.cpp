@@ -201,7 +201,8 @@ TEST(ShaderSource, EveryShaderOfTheShowCompilesAsGlslEs300) {
         ++checked;
     }
     EXPECT_GE(checked, 8);
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    // The ES context and its window stay until the process ends: unloading the driver would leave its
+    // own leaks at exit in an unknown module, where the sanitizer's suppressions cannot name it.
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_ResetAttributes();
 }
