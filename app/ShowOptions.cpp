@@ -105,15 +105,9 @@ const OptionRule* findRule(const std::string& name) {
 bool parseShowOptions(const std::vector<std::string>& args, ShowOptions& options, std::string& error) {
     options = ShowOptions{};
     for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
+        std::string name;
         std::string value;
-        bool hasValue = false;
-        size_t equals = name.find('=');
-        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-            hasValue = true;
-        }
+        bool hasValue = splitLongOption(args[i], name, value);
         const OptionRule* rule = findRule(name);
         if (rule == nullptr) {
             error = "unknown option \"" + name + "\"";

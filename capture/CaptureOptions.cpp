@@ -15,15 +15,9 @@ bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
 bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options, std::string& error) {
     options = CaptureOptions{};
     for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
+        std::string name;
         std::string value;
-        bool hasValue = false;
-        size_t equals = name.find('=');
-        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-            hasValue = true;
-        }
+        bool hasValue = splitLongOption(args[i], name, value);
         if (name == "--help" || name == "-h") {
             options.help = true;
             continue;

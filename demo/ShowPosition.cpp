@@ -88,3 +88,15 @@ bool positionReached(const ShowPosition& position, int32_t showMs, const MusicSn
     }
     return snapshot.order > position.order || (snapshot.order == position.order && snapshot.row >= position.row);
 }
+
+bool splitLongOption(const std::string& arg, std::string& name, std::string& value) {
+    const size_t equals = arg.find('=');
+    if (arg.rfind("--", 0) != 0 || equals == std::string::npos) {
+        name = arg;
+        value.clear();
+        return false;
+    }
+    name = arg.substr(0, equals);
+    value = arg.substr(equals + 1);
+    return true;
+}

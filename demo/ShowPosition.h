@@ -22,3 +22,7 @@ bool positionReached(const ShowPosition& position, int32_t showMs, const MusicSn
 
 // Whole string as a non-negative decimal integer no larger than `limit`.
 bool parseCount(const std::string& text, int64_t limit, int32_t& value);
+
+// An argument as a long option: "--name=value" gives name and value and true; anything else is the
+// name alone (a value may then follow as the next argument).
+bool splitLongOption(const std::string& arg, std::string& name, std::string& value);

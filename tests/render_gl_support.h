@@ -16,6 +16,14 @@
 #include "engine/Engine.h"
 #include "support/GlTestContext.h"
 
+// A full-screen strip made from the vertex index alone, as every effect program must.
+inline constexpr const char* STRIP_VERTEX =
+    "#version 330 core\n"
+    "void main() {\n"
+    "    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));\n"
+    "    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);\n"
+    "}\n";
+
 // A temporary directory with its own Assets/Shaders, made the working directory for the
 // test's lifetime; shader sources of the build can be copied in by name.
 class TempAssets {

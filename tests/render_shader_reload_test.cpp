@@ -13,13 +13,6 @@
 
 namespace {
 
-const char* const STRIP_VERTEX =
-    "#version 330 core\n"
-    "void main() {\n"
-    "    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));\n"
-    "    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);\n"
-    "}\n";
-
 // Red, with the time in green so the reloaded program's uniform locations are seen to work.
 const char* const RED_FRAGMENT =
     "#version 330 core\n"

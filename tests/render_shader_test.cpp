@@ -14,14 +14,6 @@
 
 namespace {
 
-// A full-screen strip made from the vertex index alone, as every effect program must.
-const char* const STRIP_VERTEX =
-    "#version 330 core\n"
-    "void main() {\n"
-    "    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));\n"
-    "    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);\n"
-    "}\n";
-
 // Shows time, music, resolution and two of its inputs as one colour.
 const char* const PROBE_FRAGMENT =
     "#version 330 core\n"
