@@ -1,49 +1,50 @@
-#include <stb_image.h>
-
-#include <cstddef>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <vector>
 
 #include "resources/GL.h"
 
+#include "resources/ImageDecode.h"
 #include "resources/ResourceManager.h"
 
 namespace {
 
-// A small file can promise an enormous picture; past this many pixels (an 8192 x 8192 image)
-// it is refused before a byte is decoded.
-constexpr int64_t MAX_IMAGE_PIXELS = 64 * 1024 * 1024;
+// No image within the pixel limit comes near this, even stored uncompressed at 16 bits a
+// channel; a larger file is refused before it is read into memory.
+constexpr std::streamoff MAX_IMAGE_FILE_BYTES = 1024 * 1024 * 1024;
 
-std::string stbReason() {
-    const char* reason = stbi_failure_reason();
-    return reason != nullptr ? reason : "unknown reason";
-}
-
-// Why the file must not be decoded, from its header alone; empty when it may be.
-std::string refusalBeforeDecoding(const std::string& path) {
+// The file's bytes, or false and why they cannot be had.
+bool readImageFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& reason) {
     std::error_code ignored;
     std::filesystem::file_status status = std::filesystem::status(path, ignored);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        return "not a regular file";
+        reason = "not a regular file";
+        return false;
     }
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    if (stbi_info(path.c_str(), &width, &height, &channels) == 0) {
-        return stbReason();
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        reason = "can't fopen";
+        return false;
     }
-    const std::string size = std::to_string(width) + " x " + std::to_string(height) + " pixels";
-    if (static_cast<int64_t>(width) * height > MAX_IMAGE_PIXELS) {
-        return size + ", more than the " + std::to_string(MAX_IMAGE_PIXELS / (1024 * 1024)) +
-               " megapixels an image may have";
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (size < 0) {
+        reason = "could not be measured";
+        return false;
     }
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-    if (width > largest || height > largest) {
-        return size + ", larger than the graphics driver's largest texture (" + std::to_string(largest) + ")";
+    if (size > MAX_IMAGE_FILE_BYTES) {
+        reason = std::to_string(size) + " bytes, more than an image file may have";
+        return false;
     }
-    return "";
+    bytes.resize(static_cast<size_t>(size));
+    file.read(reinterpret_cast<char*>(bytes.data()), size);
+    if (file.gcount() != size) {
+        reason = "could not be read whole";
+        return false;
+    }
+    return true;
 }
 
 // The loader's line first, then the reason under it.
@@ -53,45 +54,21 @@ int32_t refuseImage(const std::string& path, const std::string& reason) {
     return -1;
 }
 
-// Grey becomes RGB and grey+alpha RGBA, so every image uploads as GL_RGB or GL_RGBA.
-std::vector<unsigned char> expandGrey(const unsigned char* pixels, int width, int height, int channels) {
-    const int outChannels = channels == 1 ? 3 : 4;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    std::vector<unsigned char> out(count * static_cast<size_t>(outChannels));
-    for (size_t i = 0; i < count; ++i) {
-        const unsigned char grey = pixels[i * static_cast<size_t>(channels)];
-        unsigned char* target = &out[i * static_cast<size_t>(outChannels)];
-        target[0] = grey;
-        target[1] = grey;
-        target[2] = grey;
-        if (outChannels == 4) {
-            target[3] = pixels[i * 2 + 1];
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 int32_t loadTexture(const std::string& path, TextureFilter filter) {
-    const std::string refusal = refusalBeforeDecoding(path);
-    if (!refusal.empty()) {
-        return refuseImage(path, refusal);
+    std::vector<unsigned char> bytes;
+    std::string reason;
+    if (!readImageFile(path, bytes, reason)) {
+        return refuseImage(path, reason);
     }
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 0);
-    if (pixels == nullptr) {
-        return refuseImage(path, stbReason());
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    DecodedImage image;
+    if (!decodeImage(bytes.data(), bytes.size(), largest, image, reason)) {
+        return refuseImage(path, reason);
     }
-    std::vector<unsigned char> expanded;
-    const unsigned char* upload = pixels;
-    if (channels < 3) {
-        expanded = expandGrey(pixels, width, height, channels);
-        upload = expanded.data();
-    }
-    const GLenum format = (channels == 4 || channels == 2) ? GL_RGBA : GL_RGB;
+    const GLenum format = image.channels == 4 ? GL_RGBA : GL_RGB;
 
     GLuint texture = 0;
     glGenTextures(1, &texture);
@@ -100,7 +77,8 @@ int32_t loadTexture(const std::string& path, TextureFilter filter) {
     GLint previousAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, upload);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format, GL_UNSIGNED_BYTE,
+                 image.pixels.get());
     glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
     glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -113,14 +91,13 @@ int32_t loadTexture(const std::string& path, TextureFilter filter) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     }
     glBindTexture(GL_TEXTURE_2D, 0);
-    stbi_image_free(pixels);
 
     if (texture == 0) {
         std::cerr << "Imposible crear textura: " << std::endl;
     }
     auto* record = new TextureRecord();
     record->texture = texture;
-    record->width = width;
-    record->height = height;
+    record->width = image.width;
+    record->height = image.height;
     return resourceManager->registerObject(resourceManager->textures, path, record);
 }
