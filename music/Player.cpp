@@ -18,12 +18,37 @@ std::atomic<int32_t> audioBytesRead{255};
 namespace {
 
 // Far beyond any real module; refuses absurd files before allocating for them.
-constexpr std::streamoff MAX_MODULE_BYTES = 64 * 1024 * 1024;
+constexpr int64_t MAX_MODULE_BYTES = 64 * 1024 * 1024;
+
+bool usableModuleSize(int64_t size, const char* path, std::string& error) {
+    if (size > 0 && size <= MAX_MODULE_BYTES) {
+        return true;
+    }
+    error = std::string("The music module ") + path + " has an unusable size of " + std::to_string(size) + " bytes";
+    return false;
+}
 
 // A loaded module handle holds the player object as its first and only member.
 const CSoundFile& playerOf(ModPlugFile* file) { return *reinterpret_cast<const CSoundFile*>(file); }
 
 }  // namespace
+
+ModPlugFile* loadModuleBytes(const char* bytes, size_t size, const char* path, std::string& error) {
+    if (!usableModuleSize(static_cast<int64_t>(size), path, error)) {
+        return nullptr;
+    }
+    uint64_t needed = protrackerModuleBytes(reinterpret_cast<const uint8_t*>(bytes), size);
+    if (needed > size) {
+        error = std::string("The music module ") + path + " is cut short: its header asks for " +
+                std::to_string(needed) + " bytes, the file has " + std::to_string(size);
+        return nullptr;
+    }
+    ModPlugFile* loaded = ModPlug_Load(bytes, static_cast<int>(size));
+    if (loaded == nullptr) {
+        error = std::string("The music module ") + path + " is damaged or not a module the player can read";
+    }
+    return loaded;
+}
 
 ModPlugFile* loadModuleFile(const char* path, std::string& error) {
     // Opening a named pipe would wait for a writer forever, and a folder has no size to read.
@@ -41,8 +66,7 @@ ModPlugFile* loadModuleFile(const char* path, std::string& error) {
     file.seekg(0, std::ios::end);
     std::streamoff size = file.tellg();
     file.seekg(0, std::ios::beg);
-    if (size <= 0 || size > MAX_MODULE_BYTES) {
-        error = std::string("The music module ") + path + " has an unusable size of " + std::to_string(size) + " bytes";
+    if (!usableModuleSize(size, path, error)) {
         return nullptr;
     }
     std::vector<char> bytes(static_cast<size_t>(size));
@@ -52,17 +76,7 @@ ModPlugFile* loadModuleFile(const char* path, std::string& error) {
                 " of " + std::to_string(size) + " bytes)";
         return nullptr;
     }
-    uint64_t needed = protrackerModuleBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    if (needed > static_cast<uint64_t>(size)) {
-        error = std::string("The music module ") + path + " is cut short: its header asks for " +
-                std::to_string(needed) + " bytes, the file has " + std::to_string(size);
-        return nullptr;
-    }
-    ModPlugFile* loaded = ModPlug_Load(bytes.data(), static_cast<int>(size));
-    if (loaded == nullptr) {
-        error = std::string("The music module ") + path + " is damaged or not a module the player can read";
-    }
-    return loaded;
+    return loadModuleBytes(bytes.data(), bytes.size(), path, error);
 }
 
 void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot) {

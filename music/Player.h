@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,9 @@ extern std::atomic<int32_t> audioBytesRead;
 // not a regular file, an unusable size, a ProTracker-style module shorter than its header says,
 // or a file the player refuses.
 ModPlugFile* loadModuleFile(const char* path, std::string& error);
+
+// The same checks and load for a module already in memory; `path` names it in the reason.
+ModPlugFile* loadModuleBytes(const char* bytes, size_t size, const char* path, std::string& error);
 
 // The snapshot fields of a player, in their order: position first, then channels 0 to 3.
 void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot);
