@@ -1,22 +1,45 @@
 #!/usr/bin/env bash
-# Builds the OBJ parser fuzzer with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer),
-# writes the seed corpus and fuzzes for a bounded time. Fails on any crash, leak, timeout or
-# sanitizer report. Usage: fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]   (defaults: build-fuzz, 60)
+# Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer),
+# writes their seed corpora and fuzzes each for a bounded time: the OBJ parser (obj), the texture
+# loader's decode step (image) and the module loader with the mixing path (module). Fails on any
+# crash, leak, timeout, sanitizer report or broken invariant, after running every target asked for.
+# Usage: fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS] [TARGET...]   (defaults: build-fuzz, 30, all three)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath -m "${1:-$root/build-fuzz}")"
-seconds="${2:-60}"
+seconds="${2:-30}"
+shift $(($# < 2 ? $# : 2))
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(obj image module)
 
-cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake -S "$root/fuzz" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
-seeds="$build/seeds"
-corpus="$build/corpus"  # what the fuzzer finds; kept between runs of the same folder
-rm -rf "$seeds"
-mkdir -p "$seeds" "$corpus" "$build/findings"
-"$build/obj_seeds" "$seeds"
+# What each target reads: the longest input worth mutating and its dictionary.
+declare -A max_len=([obj]=4096 [image]=16384 [module]=32768)
+declare -A about=([obj]="the OBJ parser" [image]="the image decode step" [module]="the module loader and mixer")
 
-echo "== Fuzzing the OBJ parser for ${seconds} s"
-cd "$build/findings"
-"$build/obj_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
-  -dict="$root/fuzz/obj.dict" -print_final_stats=1 "$corpus" "$seeds"
+failed=()
+for target in "${targets[@]}"; do
+  if [ -z "${max_len[$target]:-}" ]; then
+    echo "unknown fuzz target '$target' (obj, image or module)" >&2
+    exit 2
+  fi
+  seeds="$build/seeds-$target"
+  corpus="$build/corpus-$target"  # what the fuzzer finds; kept between runs of the same folder
+  rm -rf "$seeds"
+  mkdir -p "$seeds" "$corpus" "$build/findings-$target"
+  "$build/${target}_seeds" "$seeds"
+
+  echo "== Fuzzing ${about[$target]} for ${seconds} s"
+  if ! (cd "$build/findings-$target" &&
+    "$build/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len="${max_len[$target]}" -dict="$root/fuzz/$target.dict" -print_final_stats=1 "$corpus" "$seeds"); then
+    failed+=("$target")
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "Fuzzing found faults in: ${failed[*]} (inputs under $build/findings-<target>)" >&2
+  exit 1
+fi
