@@ -4,6 +4,8 @@
 # loader's decode step (image) and the module loader with the mixing path (module). Fails on any
 # crash, leak, timeout, sanitizer report or broken invariant, after running every target asked for.
 # Usage: fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS] [TARGET...]   (defaults: build-fuzz, 30, all three)
+# FUZZ_MODPLUG_SOURCE=DIR (an unpacked libmodplug source) compiles libmodplug into the module
+# fuzzer with AddressSanitizer and coverage instead of linking Debian's.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath -m "${1:-$root/build-fuzz}")"
@@ -12,7 +14,8 @@ shift $(($# < 2 ? $# : 2))
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(obj image module)
 
-cmake -S "$root/fuzz" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake -S "$root/fuzz" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DFUZZ_MODPLUG_SOURCE="${FUZZ_MODPLUG_SOURCE:-}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 # What each target reads: the longest input worth mutating and its dictionary.
