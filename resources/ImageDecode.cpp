@@ -25,30 +25,95 @@ bool startsWith(const unsigned char* bytes, size_t size, std::initializer_list<u
     return size >= signature.size() && std::equal(signature.begin(), signature.end(), bytes);
 }
 
-// stb_image 2.27 (Debian's) fills a Huffman table from the code counts of a JPEG's DHT segment
-// without checking that they add up to at most 256 codes, and writes past the table when they
-// do not. Every byte pair that could start such a segment is checked, wherever it lies (the
-// decoder meets them between progressive scans too); counts cut off by the file's end read as 0.
-bool jpegCodeCountsFit(const unsigned char* bytes, size_t size) {
-    constexpr size_t COUNT_BYTES = 16;
-    for (size_t at = 0; at + 4 <= size; ++at) {
-        if (bytes[at] != 0xFF || bytes[at + 1] != 0xC4) {
-            continue;
-        }
-        const size_t segmentEnd = at + 2 + (static_cast<size_t>(bytes[at + 2]) << 8 | bytes[at + 3]);
-        // Each table: its class and number, 16 counts, then as many symbols as they add up to.
-        for (size_t table = at + 4; table < segmentEnd && table < size;) {
-            size_t codes = 0;
-            for (size_t i = 1; i <= COUNT_BYTES && table + i < size; ++i) {
-                codes += bytes[table + i];
-            }
-            if (codes > 256) {
-                return false;
-            }
-            table += 1 + COUNT_BYTES + codes;
+// The byte at `at`, or 0 past the end, as the decoder reads a file that stops short.
+unsigned char byteAt(const unsigned char* bytes, size_t size, size_t at) { return at < size ? bytes[at] : 0; }
+
+constexpr unsigned char JPEG_SOF_BASELINE = 0xC0;
+constexpr unsigned char JPEG_SOF_EXTENDED = 0xC1;
+constexpr unsigned char JPEG_SOF_PROGRESSIVE = 0xC2;
+constexpr unsigned char JPEG_DHT = 0xC4;
+constexpr unsigned char JPEG_SOS = 0xDA;
+constexpr unsigned char JPEG_EOI = 0xD9;
+
+bool isRestartOrStuffing(unsigned char code) { return code == 0x00 || (code >= 0xD0 && code <= 0xD7); }
+
+// After a scan's header: its entropy-coded data runs to the first marker that is not a restart.
+size_t skipEntropyData(const unsigned char* bytes, size_t size, size_t at) {
+    for (; at + 1 < size; ++at) {
+        if (bytes[at] == 0xFF && bytes[at + 1] != 0xFF && !isRestartOrStuffing(bytes[at + 1])) {
+            return at;
         }
     }
-    return true;
+    return size;
+}
+
+// stb_image 2.27 (Debian's) trusts two things a damaged JPEG can break: it fills a Huffman table
+// from the code counts of a DHT segment without checking that they add up to at most 256 (and
+// writes past the table when they do not), and it decodes a scan with whatever memory holds for
+// a table the file never defined (and reads far past its tables). The segments are walked as the
+// decoder walks them, by their lengths, skipping stray bytes and entropy-coded data; where the
+// walk and the decoder could part, the decoder stops with an error of its own.
+std::string jpegTableFault(const unsigned char* bytes, size_t size) {
+    constexpr size_t COUNT_BYTES = 16;
+    bool defined[2][4] = {};  // [DC, AC][table number]
+    bool progressive = false;
+    size_t at = 2;  // after the start-of-image marker
+    while (at + 1 < size) {
+        if (bytes[at] != 0xFF || bytes[at + 1] == 0xFF || isRestartOrStuffing(bytes[at + 1])) {
+            ++at;  // padding and stray bytes, passed over by the decoder as well
+            continue;
+        }
+        const unsigned char marker = bytes[at + 1];
+        if (marker == JPEG_EOI) {
+            break;
+        }
+        const size_t body = at + 4;
+        const size_t end =
+            at + 2 + (static_cast<size_t>(byteAt(bytes, size, at + 2)) << 8 | byteAt(bytes, size, at + 3));
+        if (marker == JPEG_SOF_BASELINE || marker == JPEG_SOF_EXTENDED || marker == JPEG_SOF_PROGRESSIVE) {
+            progressive = marker == JPEG_SOF_PROGRESSIVE;
+        } else if (marker == JPEG_DHT) {
+            // Each table: its class and number, 16 counts, then as many symbols as they add up to.
+            for (size_t table = body; table < end && table < size;) {
+                const unsigned char kind = bytes[table] >> 4;
+                const unsigned char number = bytes[table] & 15;
+                if (kind > 1 || number > 3) {
+                    return "";  // refused by the decoder itself
+                }
+                size_t codes = 0;
+                for (size_t i = 1; i <= COUNT_BYTES; ++i) {
+                    codes += byteAt(bytes, size, table + i);
+                }
+                if (codes > 256) {
+                    return "a Huffman table with more than 256 codes";
+                }
+                defined[kind][number] = true;
+                table += 1 + COUNT_BYTES + codes;
+            }
+        } else if (marker == JPEG_SOS) {
+            const size_t components = byteAt(bytes, size, body);
+            const unsigned char spectralStart = byteAt(bytes, size, body + 1 + 2 * components);
+            // A baseline scan uses both tables; a progressive one its DC table for the DC
+            // coefficients and its AC table for the rest.
+            const bool usesDc = !progressive || spectralStart == 0;
+            const bool usesAc = !progressive || spectralStart != 0;
+            for (size_t i = 0; i < components; ++i) {
+                const unsigned char tables = byteAt(bytes, size, body + 2 + 2 * i);
+                const unsigned char dc = tables >> 4;
+                const unsigned char ac = tables & 15;
+                if (dc > 3 || ac > 3) {
+                    return "";  // refused by the decoder itself
+                }
+                if ((usesDc && !defined[0][dc]) || (usesAc && !defined[1][ac])) {
+                    return "a scan uses a Huffman table the file does not define";
+                }
+            }
+            at = skipEntropyData(bytes, size, end);
+            continue;
+        }
+        at = end;
+    }
+    return "";
 }
 
 // Why the picture the header describes must not be decoded; empty when it may be.
@@ -60,8 +125,11 @@ std::string refusalBeforeDecoding(const unsigned char* bytes, int size, int32_t 
     if (!png && !startsWith(bytes, length, {0xFF, 0xD8, 0xFF})) {
         return "not a PNG or JPEG file";
     }
-    if (!png && !jpegCodeCountsFit(bytes, length)) {
-        return "a Huffman table with more than 256 codes";
+    if (!png) {
+        const std::string fault = jpegTableFault(bytes, length);
+        if (!fault.empty()) {
+            return fault;
+        }
     }
     int width = 0;
     int height = 0;

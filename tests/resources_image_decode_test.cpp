@@ -156,6 +156,24 @@ TEST(ImageDecode, AJpegHuffmanTableWithMoreThan256CodesIsRefused) {
     EXPECT_EQ(refusal(alone), "a Huffman table with more than 256 codes");
 }
 
+// A scan whose AC table was never defined made the decoder read whatever memory held there, and
+// far past its tables (stb_image 2.27). The writer's one DHT segment defines DC 0, AC 0, DC 1
+// and AC 1; renumbering AC 0 to AC 1 leaves the luma scan without its AC table.
+TEST(ImageDecode, AJpegScanUsingAnUndefinedHuffmanTableIsRefused) {
+    Bytes damaged = jpeg(16, 16);
+    const size_t segment = jpegMarker(damaged, 0xC4);
+    ASSERT_GT(segment, 0u);
+    const size_t dcTable = segment + 4;
+    size_t dcCodes = 0;
+    for (size_t i = 1; i <= 16; ++i) {
+        dcCodes += damaged[dcTable + i];
+    }
+    const size_t table = dcTable + 17 + dcCodes;
+    ASSERT_EQ(damaged[table], 0x10);  // AC table 0
+    damaged[table] = 0x11;
+    EXPECT_EQ(refusal(damaged), "a scan uses a Huffman table the file does not define");
+}
+
 // The decoder quotes the name of a PNG chunk it does not know, bytes from the file included.
 TEST(ImageDecode, AReasonHoldsNoControlBytesAndIsNeverEmpty) {
     Bytes damaged = png(3, 3, 3);
