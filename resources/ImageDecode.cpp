@@ -116,6 +116,26 @@ std::string jpegTableFault(const unsigned char* bytes, size_t size) {
     return "";
 }
 
+// stb_image 2.27 grows its buffer for a PNG's image data to the length a chunk claims before it
+// reads a byte of it: a file of a few hundred bytes can ask for 2 GB. A chunk that runs past the
+// end of the file is refused before that (the decoder would give up at the end of the file).
+std::string pngChunkFault(const unsigned char* bytes, size_t size) {
+    constexpr size_t CHUNK_HEADER = 8;  // length, then type
+    constexpr size_t CHUNK_CHECKSUM = 4;
+    for (size_t at = 8; at + CHUNK_HEADER <= size;) {
+        const size_t length = static_cast<size_t>(bytes[at]) << 24 | static_cast<size_t>(bytes[at + 1]) << 16 |
+                              static_cast<size_t>(bytes[at + 2]) << 8 | bytes[at + 3];
+        if (length > size - at - CHUNK_HEADER) {
+            return "a PNG chunk runs past the end of the file";
+        }
+        if (std::equal(bytes + at + 4, bytes + at + 8, "IEND")) {
+            break;
+        }
+        at += CHUNK_HEADER + length + CHUNK_CHECKSUM;
+    }
+    return "";
+}
+
 // Why the picture the header describes must not be decoded; empty when it may be.
 std::string refusalBeforeDecoding(const unsigned char* bytes, int size, int32_t largestTexture) {
     // The decoder reads a dozen formats; the show's images are PNG and JPEG, and only those
@@ -125,11 +145,9 @@ std::string refusalBeforeDecoding(const unsigned char* bytes, int size, int32_t 
     if (!png && !startsWith(bytes, length, {0xFF, 0xD8, 0xFF})) {
         return "not a PNG or JPEG file";
     }
-    if (!png) {
-        const std::string fault = jpegTableFault(bytes, length);
-        if (!fault.empty()) {
-            return fault;
-        }
+    const std::string fault = png ? pngChunkFault(bytes, length) : jpegTableFault(bytes, length);
+    if (!fault.empty()) {
+        return fault;
     }
     int width = 0;
     int height = 0;

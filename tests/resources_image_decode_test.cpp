@@ -2,6 +2,7 @@
 // the limits it measures from the header, and the damaged files the fuzzer found, rebuilt.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -172,6 +173,20 @@ TEST(ImageDecode, AJpegScanUsingAnUndefinedHuffmanTableIsRefused) {
     ASSERT_EQ(damaged[table], 0x10);  // AC table 0
     damaged[table] = 0x11;
     EXPECT_EQ(refusal(damaged), "a scan uses a Huffman table the file does not define");
+}
+
+// The decoder grew its buffer to the length an image data chunk claims before reading it: 2 GB
+// asked for by a file of a few hundred bytes (stb_image 2.27).
+TEST(ImageDecode, APngChunkRunningPastTheEndOfTheFileIsRefused) {
+    Bytes damaged = png(9, 9, 4);
+    const size_t data = 8 + 8 + 13 + 4;  // the first chunk after the header: the image data
+    ASSERT_EQ(std::string(damaged.begin() + static_cast<long>(data + 4), damaged.begin() + static_cast<long>(data + 8)),
+              "IDAT");
+    const Bytes claimed = {0x49, 0x44, 0x41, 0x54};  // 1.2 GB
+    std::copy(claimed.begin(), claimed.end(), damaged.begin() + static_cast<long>(data));
+    EXPECT_EQ(refusal(damaged), "a PNG chunk runs past the end of the file");
+    const Bytes cut(damaged.begin(), damaged.begin() + static_cast<long>(data + 20));
+    EXPECT_EQ(refusal(cut), "a PNG chunk runs past the end of the file");
 }
 
 // The decoder quotes the name of a PNG chunk it does not know, bytes from the file included.

@@ -168,8 +168,8 @@ TEST(MalformedImages, TruncatedGarbageAndForeignFilesAreRefusedWithTheLoaderLine
     expectImageRefused(files.writeText("text.png", "v 0 0 0\nf 1 1 1\n"));
     expectImageRefused(files.write("module.png", readBytes("Assets/ondaris.mod")));
     EXPECT_EQ(expectImageRefused(files.write("garbage_again.png", garbage(4096, 1))), "not a PNG or JPEG file");
-    // The decoder says why, in its own words.
-    EXPECT_EQ(expectImageRefused(files.write("half_again.png", prefix(png, png.size() / 2))), "outofdata");
+    EXPECT_EQ(expectImageRefused(files.write("half_again.png", prefix(png, png.size() / 2))),
+              "a PNG chunk runs past the end of the file");
     EXPECT_EQ(expectImageRefused(files.directoryPath() + "/missing.png"), "can't fopen");
 }
 
