@@ -168,7 +168,7 @@ int main(int argc, char* argv[]) {
         emscripten_set_main_loop(fixedClockFrame, 0, 0);
         return 0;
     }
-    // The page takes no options: no offset between the heard sample and the picture.
+    // The page takes no --av-offset: no offset between the heard sample and the picture.
     startMusicTimeline(0);
     demoState = ScenePreRoll;
     preRollEndMs = ticks() + PRE_ROLL_MS;
