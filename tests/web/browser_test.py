@@ -19,6 +19,7 @@ import http.server
 import json
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -51,6 +52,8 @@ NOT_COMPARED = {(16, 4)}
 COMPARE_SIZE = "480:270"
 MIN_SSIM = 0.9
 SHOW_TIMEOUT_S = 300
+# The longest a DevTools call may wait for its answer.
+REPLY_TIMEOUT_S = 60
 # The real-clock run: it must reach this order (about three seconds of music) in time.
 REAL_CLOCK_ORDER = 3
 REAL_CLOCK_TIMEOUT_S = 60
@@ -121,6 +124,9 @@ class Browser:
 
     def _read_message(self):
         while b"\0" not in self.buffer:
+            # A page whose main thread never comes back must fail the test, not hang it.
+            if not select.select([self.from_browser], [], [], REPLY_TIMEOUT_S)[0]:
+                raise RuntimeError(f"the browser did not answer within {REPLY_TIMEOUT_S} s")
             chunk = os.read(self.from_browser, 1 << 20)
             if not chunk:
                 raise RuntimeError("the browser closed its DevTools pipe")
