@@ -5,6 +5,7 @@
 
 #include "base/MathTypes.h"
 #include "base/MusicSnapshot.h"
+#include "engine/BakedLayer.h"
 
 // Index into Shader::locations.
 enum class UniformSlot : int32_t {
@@ -80,7 +81,12 @@ public:
     void bindUniformLocations() override;
 };
 
-// A full-screen procedural effect driven by time, the music and up to four textures.
+// Baked layers an effect may sample, on the texture units after its four inputs.
+constexpr int32_t BAKED_LAYER_SLOTS = 2;
+constexpr int32_t BAKED_LAYER_FIRST_UNIT = 4;
+
+// A full-screen procedural effect driven by time, the music, up to four textures and up to two
+// baked layers (drawn again first when the music's state they depend on changed).
 class ShaderEffect : public Shader {
 public:
     void load(const char* name) override;
@@ -95,6 +101,11 @@ public:
     int32_t textureCount = 0;
     int32_t textures[4] = {0, 0, 0, 0};
     uint32_t vertexArray = 0;
+    BakedLayer bakedLayers[BAKED_LAYER_SLOTS];
+    int32_t locBaked[BAKED_LAYER_SLOTS] = {-1, -1};
+
+private:
+    void bindBakedLayers() const;
 };
 
 // "Assets/Shaders/<name><extension>": the file a program's ".vertex" or ".fragment" stage is read from.
