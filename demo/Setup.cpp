@@ -46,11 +46,18 @@ void bakeLayer(ShaderEffect* effect, int32_t slot, const char* programName, int3
     }
 }
 
-// Gives the effects the parts of their pictures that change only with the order, or never, drawn
-// into the one full-size target the composition does not draw into: the road (scene 2) and the
-// city (scenes 4 and 5) are never on screen together. Builds the programs without console lines.
+// Gives the road the picture its order shows, drawn into the one full-size target the composition
+// does not draw into (the city's beach uses it in scenes 4 and 5, never on screen with the road).
+// Builds its programs without console lines.
 void setupBakedLayers() {
-    bakeLayer(effectById(sceneState.roadShader), 0, "road_view", engine->secondTarget, orderKey);
+    ShaderEffect* road = effectById(sceneState.roadShader);
+    bakeLayer(road, 0, "road_view", engine->secondTarget, orderKey);
+    // The road draws the view above the horizon and goes on with the ground, which mirrors it.
+    ShaderEffect* ground = effectById(resourceManager->getShaderIdQuietly("road:GROUND", ShaderKindEffect));
+    if (road != nullptr && ground != nullptr) {
+        ground->bakedLayers[0] = sharedBakedLayer(road->bakedLayers[0]);
+        road->nextBand = ground;
+    }
 }
 
 // The city draws the band from the towers' tops to the waterline itself and goes on with the sky

@@ -297,7 +297,7 @@ void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
 void ShaderEffect::bindBakedLayers() const {
     for (int32_t k = 0; k < BAKED_LAYER_SLOTS; ++k) {
         const TextureRecord* target = resourceManager->textureById(bakedLayers[k].target);
-        if (bakedLayers[k].program == nullptr || target == nullptr) {
+        if (target == nullptr) {
             continue;
         }
         glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(BAKED_LAYER_FIRST_UNIT + k));
