@@ -260,7 +260,7 @@ void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
         }
     }
     glBindVertexArray(vertexArray);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, stripVertices, stripInstances);
     glBindVertexArray(0);
 }
 

@@ -95,6 +95,10 @@ public:
     int32_t textureCount = 0;
     int32_t textures[4] = {0, 0, 0, 0};
     uint32_t vertexArray = 0;
+    // The vertex stage makes its shapes from the vertex and instance index alone: a full-screen
+    // effect is one strip of 4 vertices; an effect that hugs its shapes draws more, and more of them.
+    int32_t stripVertices = 4;
+    int32_t stripInstances = 1;
 };
 
 // "Assets/Shaders/<name><extension>": the file a program's ".vertex" or ".fragment" stage is read from.
