@@ -2,6 +2,7 @@
 
 #include "demo/Clock.h"
 #include "demo/SceneState.h"
+#include "engine/BakedLayer.h"
 #include "engine/Engine.h"
 #include "engine/Shader.h"
 #include "music/Player.h"
@@ -15,32 +16,15 @@ constexpr int32_t PALM_STRIPS = 3 * 9 + 3;
 
 ShaderEffect* effectById(int32_t id) { return dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id)); }
 
-// The sign into the second target, once; the sunset then reads it as its second input.
-void drawSign(ShaderEffect& sign, ShaderEffect& sunset) {
-    const TextureRecord* target = resourceManager->textureById(engine->secondTarget);
-    if (target == nullptr || target->framebuffer == 0) {
-        return;
-    }
-    engine->SelectTarget(TargetSecond);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glBlendFunc(GL_ONE, GL_ZERO);
-    sign.draw(0.0f, musicSnapshot);
-    engine->SelectTarget(TargetWindow);
-    sunset.textureCount = 2;
-    sunset.textures[1] = engine->secondTarget;
-}
-
 }  // namespace
 
 void setupPalmScene() {
     SceneState& s = sceneState;
-    s.palmSignShader = resourceManager->getShaderId("palms_sign", ShaderKindEffect, false);
-    s.palmTreesShader = resourceManager->getShaderId("palm_trees", ShaderKindEffect, false);
-    ShaderEffect* sunset = effectById(s.palmsShader);
-    ShaderEffect* sign = effectById(s.palmSignShader);
-    if (sunset != nullptr && sign != nullptr) {
-        drawSign(*sign, *sunset);
+    s.palmGlowShader = resourceManager->getShaderIdQuietly("palms_glow", ShaderKindEffect);
+    s.palmTreesShader = resourceManager->getShaderIdQuietly("palm_trees", ShaderKindEffect);
+    if (ShaderEffect* glow = effectById(s.palmGlowShader)) {
+        // The sign never changes: no key, drawn once (again only after another layer used the target).
+        glow->bakedLayers[0] = makeBakedLayer("palms_sign", engine->secondTarget, nullptr);
     }
     if (ShaderEffect* trees = effectById(s.palmTreesShader)) {
         trees->stripVertices = 2 * (PALM_STRIP_SEGMENTS + 1);
@@ -50,17 +34,28 @@ void setupPalmScene() {
 
 void drawPalmScene(bool behindDrawn) {
     const float seconds = static_cast<float>(timeMs) / 1000.0f;
+    ShaderEffect* glow = effectById(sceneState.palmGlowShader);
+    if (glow != nullptr) {
+        // Before the depth test goes on, which must not touch the sign's own target.
+        refreshBakedLayer(glow->bakedLayers[0], musicSnapshot);
+    }
     if (behindDrawn) {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LESS);
         glDepthMask(GL_FALSE);
     }
     if (ShaderEffect* sunset = effectById(sceneState.palmsShader)) {
+        // Opaque over the whole frame: blending would only read the frame back for nothing.
+        glDisable(GL_BLEND);
         sunset->draw(seconds, musicSnapshot);
+        glEnable(GL_BLEND);
+    }
+    // Light is added, silhouettes cover by their alpha; the frame keeps its alpha of 1.
+    glBlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
+    if (glow != nullptr) {
+        glow->draw(seconds, musicSnapshot);
     }
     if (ShaderEffect* trees = effectById(sceneState.palmTreesShader)) {
-        // The silhouettes' alpha is their coverage; the frame keeps its alpha of 1.
-        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
         trees->draw(seconds, musicSnapshot);
     }
     if (behindDrawn) {

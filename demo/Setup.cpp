@@ -1,11 +1,13 @@
 #include "demo/Setup.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
 
 #include "demo/Demo.h"
 #include "demo/PalmScene.h"
+#include "engine/Engine.h"
 #include "engine/Shader.h"
 #include "resources/ResourceManager.h"
 
@@ -25,6 +27,22 @@ void assignInputs(int32_t shaderId, std::initializer_list<const char*> paths) {
             effect->textures[slot] = id;
         }
         ++slot;
+    }
+}
+
+// The order position: pictures that change from one order to the next.
+int32_t orderKey(const MusicSnapshot& music) { return music.order; }
+
+// Gives the effects the parts of their pictures that change only with the order, drawn once per
+// order into targets the composition does not draw into. Builds its programs without console lines.
+void setupBakedLayers() {
+    SceneState& s = sceneState;
+    if (auto* road = dynamic_cast<ShaderEffect*>(resourceManager->shaderById(s.roadShader))) {
+        road->bakedLayers[0] = makeBakedLayer("road_view", engine->secondTarget, orderKey);
+        if (ShaderEffect* view = road->bakedLayers[0].program) {
+            view->textureCount = road->textureCount;
+            std::copy(road->textures, road->textures + 4, view->textures);
+        }
     }
 }
 
@@ -73,6 +91,7 @@ bool setupEffectShaders() {
     assignInputs(s.cityShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg", "Assets/city.png"});
     assignInputs(s.roadShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg"});
     assignInputs(s.palmsShader, {"Assets/BGVapor.jpg"});
+    setupBakedLayers();
     return true;
 }
 

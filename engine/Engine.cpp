@@ -178,8 +178,10 @@ void Engine::shutdown() {
     if (batchVao != 0) {
         glDeleteVertexArrays(1, &batchVao);
         glDeleteBuffers(1, &batchVbo);
+        glDeleteSamplers(1, &batchSampler);
         batchVao = 0;
         batchVbo = 0;
+        batchSampler = 0;
     }
     SDL_DestroyWindow(window);
     window = nullptr;

@@ -78,10 +78,10 @@ public:
     void DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, int16_t y, float angle, uint16_t width,
                            uint16_t height);
     void DrawTextureAlpha(int32_t textureId, SpriteRect source, int16_t x, int16_t y, uint8_t alpha);
-    // Quads of one texture and one size in a single draw, each quad over those before it, as
-    // DrawTextureScaled one after another (angle 0) would leave them. They also fill the depth
-    // buffer, so that a draw after them with depth testing on (GL_LESS, at the depth of a 2D
-    // draw or an effect) only paints the pixels they leave uncovered.
+    // Quads of one opaque texture and one size in a single draw, each over those before it: the
+    // picture DrawTextureScaled one after another (angle 0) leaves. They fill the depth buffer
+    // (a quad hides what is behind it), so that a draw after them with depth testing on
+    // (GL_LESS, at the depth of a 2D draw or an effect) paints only the pixels they leave uncovered.
     void DrawTextureBatch(int32_t textureId, const SpriteQuad* quads, int32_t count, uint16_t width, uint16_t height);
     void FillScreen(uint32_t colour);
     void DrawMesh(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation, const Vec3& scale,
@@ -102,6 +102,7 @@ public:
     // The sprite batch's vertices, made by its first draw.
     uint32_t batchVao = 0;
     uint32_t batchVbo = 0;
+    uint32_t batchSampler = 0;
     int32_t shaderTexture2D = 0;
     int32_t shaderColor2D = 0;
     int32_t shaderTexture3D = 0;

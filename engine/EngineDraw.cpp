@@ -101,6 +101,25 @@ void createBatchBuffers(Engine& e) {
     glEnableVertexAttribArray(1);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glGenSamplers(1, &e.batchSampler);
+    glSamplerParameteri(e.batchSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glSamplerParameteri(e.batchSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
+// Quads drawn at their source's size into a viewport that shows design pixels one to one sample
+// texel centres, where the nearest texel is what linear filtering gives too, for less work.
+bool drawnTexelForTexel(const SpriteQuad* quads, int32_t count, uint16_t width, uint16_t height) {
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (viewport[2] != SCREEN_WIDTH || viewport[3] != SCREEN_HEIGHT) {
+        return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        if (quads[i].source.w != width || quads[i].source.h != height) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Two triangles of a quad, with the corners of the unit quad's order (bottom-left first).
@@ -236,10 +255,15 @@ void Engine::DrawTextureBatch(int32_t textureId, const SpriteQuad* quads, int32_
         createBatchBuffers(*this);
     }
     count = count < SPRITE_BATCH_LIMIT ? count : SPRITE_BATCH_LIMIT;
+    // The front quad first: the depth test then skips the parts of the quads behind it.
     float* out = batchVertices;
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = count - 1; i >= 0; --i) {
         out = writeBatchQuad(out, quads[i], sourceEdges(*record, quads[i].source), width, height,
                              static_cast<float>(i + 1) * BATCH_DEPTH_STEP);
+    }
+    const bool nearest = drawnTexelForTexel(quads, count, width, height);
+    if (nearest) {
+        glBindSampler(0, batchSampler);
     }
     // The vertices carry their own texture coordinates: the corners' table passes them through.
     const float identityCorners[8] = {0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f};
@@ -253,9 +277,15 @@ void Engine::DrawTextureBatch(int32_t textureId, const SpriteQuad* quads, int32_
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
     glDepthMask(GL_TRUE);
+    // Opaque quads replace what they cover: blending would only read the frame back for nothing.
+    glDisable(GL_BLEND);
     glBindVertexArray(batchVao);
     glDrawArrays(GL_TRIANGLES, 0, count * BATCH_QUAD_VERTICES);
     glBindVertexArray(0);
+    if (nearest) {
+        glBindSampler(0, 0);
+    }
+    glEnable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     glBindTexture(GL_TEXTURE_2D, 0);
     glUseProgram(0);

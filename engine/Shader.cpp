@@ -236,9 +236,17 @@ void ShaderEffect::bindUniformLocations() {
     for (int k = 0; k < 4; ++k) {
         locTex[k] = glGetUniformLocation(program, textureUniforms[k]);
     }
+    const char* bakedUniforms[BAKED_LAYER_SLOTS] = {"texBaked1", "texBaked2"};
+    for (int k = 0; k < BAKED_LAYER_SLOTS; ++k) {
+        locBaked[k] = glGetUniformLocation(program, bakedUniforms[k]);
+    }
 }
 
 void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
+    // Baking draws with the layer's own program, so it comes before this one is made current.
+    for (BakedLayer& layer : bakedLayers) {
+        refreshBakedLayer(layer, music);
+    }
     use();
     glUniform1f(locGlobalTime, globalTime);
     glUniform2fv(locResolution, 1, &resolution.x);
@@ -247,6 +255,7 @@ void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
         musicDataValues(music, values);
         glUniform1iv(locModData, MUSIC_DATA_COUNT, values);
     }
+    bindBakedLayers();
     if (textureCount >= 1 && textureCount <= 4) {
         // Unit 0 goes last, so its blend mode is the one left in force.
         for (int32_t k = textureCount - 1; k >= 0; --k) {
@@ -262,6 +271,19 @@ void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
     glBindVertexArray(vertexArray);
     glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, stripVertices, stripInstances);
     glBindVertexArray(0);
+}
+
+void ShaderEffect::bindBakedLayers() const {
+    for (int32_t k = 0; k < BAKED_LAYER_SLOTS; ++k) {
+        const TextureRecord* target = resourceManager->textureById(bakedLayers[k].target);
+        if (bakedLayers[k].program == nullptr || target == nullptr) {
+            continue;
+        }
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(BAKED_LAYER_FIRST_UNIT + k));
+        glBindTexture(GL_TEXTURE_2D, target->texture);
+        glUniform1i(locBaked[k], BAKED_LAYER_FIRST_UNIT + k);
+    }
+    glActiveTexture(GL_TEXTURE0);
 }
 
 void applyBlendMode(int32_t blendMode) {

@@ -5,6 +5,7 @@
 
 #include "base/MathTypes.h"
 #include "base/MusicSnapshot.h"
+#include "engine/BakedLayer.h"
 
 // Index into Shader::locations.
 enum class UniformSlot : int32_t {
@@ -80,7 +81,12 @@ public:
     void bindUniformLocations() override;
 };
 
-// A full-screen procedural effect driven by time, the music and up to four textures.
+// Baked layers an effect may sample, on the texture units after its four inputs.
+constexpr int32_t BAKED_LAYER_SLOTS = 2;
+constexpr int32_t BAKED_LAYER_FIRST_UNIT = 4;
+
+// A full-screen procedural effect driven by time, the music, up to four textures and up to two
+// baked layers (drawn again first when the music's state they depend on changed).
 class ShaderEffect : public Shader {
 public:
     void load(const char* name) override;
@@ -99,6 +105,11 @@ public:
     // effect is one strip of 4 vertices; an effect that hugs its shapes draws more, and more of them.
     int32_t stripVertices = 4;
     int32_t stripInstances = 1;
+    BakedLayer bakedLayers[BAKED_LAYER_SLOTS];
+    int32_t locBaked[BAKED_LAYER_SLOTS] = {-1, -1};
+
+private:
+    void bindBakedLayers() const;
 };
 
 // "Assets/Shaders/<name><extension>": the file a program's ".vertex" or ".fragment" stage is read from.
