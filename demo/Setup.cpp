@@ -120,6 +120,11 @@ bool setupDemo() {
 }
 
 bool setupScene() {
+    // The flamingos grow by lowering their mesh's element count, which the registry keeps; a show
+    // that starts again must read the whole mesh's count, not what the last play left of it.
+    if (MeshRecord* grown = resourceManager->meshById(sceneState.growthMesh)) {
+        grown->elementCount = sceneState.growthFullCount;
+    }
     sceneState = SceneState{};
     if (!setupEffectShaders()) {
         return false;
