@@ -36,8 +36,14 @@ BakedLayer makeBakedLayer(const char* programName, int32_t target, BakeKey keyOf
     BakedLayer layer;
     const int32_t id = resourceManager->getShaderIdQuietly(programName, ShaderKindEffect);
     layer.program = dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id));
-    layer.target = target;
+    layer.target = layer.program != nullptr ? target : -1;
     layer.keyOf = keyOf;
+    return layer;
+}
+
+BakedLayer sharedBakedLayer(const BakedLayer& owner) {
+    BakedLayer layer;
+    layer.target = owner.target;
     return layer;
 }
 

@@ -29,6 +29,10 @@ struct BakedLayer {
 // and the effect samples nothing.
 BakedLayer makeBakedLayer(const char* programName, int32_t target, BakeKey keyOf);
 
+// A layer that samples what `owner` bakes and draws nothing itself: for a band drawn right after
+// the owner's effect (ShaderEffect::nextBand), which has brought the picture up to date by then.
+BakedLayer sharedBakedLayer(const BakedLayer& owner);
+
 // Draws the layer's picture into its target when the target does not hold the picture of the
 // music's key (never drawn, key changed, another layer drew there since, program rebuilt).
 // The framebuffer, viewport and blending are as before afterwards. True when it drew.

@@ -28,7 +28,13 @@ constexpr int32_t UNIFORM_SLOT_COUNT = 13;
 // A source without a version line gets the header in front.
 std::string glslForEs(const std::string& source);
 
-// A GLSL program built from "Assets/Shaders/<name>.vertex" and ".fragment".
+// The source with "#define <variant>" after its version line (nothing added for no variant); a
+// #line keeps the driver's line numbers those of the file.
+std::string glslWithVariant(const std::string& source, const std::string& variant);
+
+// A GLSL program built from "Assets/Shaders/<name>.vertex" and ".fragment". A name "<file>:<VARIANT>"
+// builds the files of <file> with VARIANT defined in both stages: one source, several programs
+// specialised at compile time (the software rasteriser pays for both sides of every branch).
 class Shader {
 public:
     virtual ~Shader() = default;
@@ -107,12 +113,17 @@ public:
     int32_t stripInstances = 1;
     BakedLayer bakedLayers[BAKED_LAYER_SLOTS];
     int32_t locBaked[BAKED_LAYER_SLOTS] = {-1, -1};
+    // The program that draws the next band of the screen after this one (each vertex stage places
+    // its own band), with the same time and music, so that each part of a picture costs only where
+    // it shows; null when this program covers the rest of the screen.
+    ShaderEffect* nextBand = nullptr;
 
 private:
     void bindBakedLayers() const;
 };
 
-// "Assets/Shaders/<name><extension>": the file a program's ".vertex" or ".fragment" stage is read from.
+// "Assets/Shaders/<file><extension>": the file a program's ".vertex" or ".fragment" stage is read
+// from, the variant of a "<file>:<VARIANT>" name left out.
 std::string shaderSourcePath(const std::string& shaderName, const char* extension);
 
 // The one mapping from a texture's blend mode to GL blend state.

@@ -145,6 +145,25 @@ TEST_F(BakedLayers, ASharedTargetIsDrawnAgainAfterAnotherLayerDrewThere) {
     EXPECT_EQ(layer->bakeCount, 2);
 }
 
+TEST_F(BakedLayers, ABandSharingTheLayerShowsTheOwnersPictureWithoutDrawingIt) {
+    auto* band = dynamic_cast<ShaderEffect*>(
+        resourceManager->shaderById(resourceManager->getShaderIdQuietly("ShowBaked:BAND", ShaderKindEffect)));
+    ASSERT_NE(band, nullptr);
+    band->bakedLayers[0] = sharedBakedLayer(*layer);
+    EXPECT_FALSE(refreshBakedLayer(band->bakedLayers[0], atOrder(6))) << "only the owner draws";
+
+    drawEffect(atOrder(6));
+    glActiveTexture(GL_TEXTURE0 + BAKED_LAYER_FIRST_UNIT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glActiveTexture(GL_TEXTURE0);
+    clearTarget(0.0f, 0.0f, 0.0f, 1.0f);
+    band->draw(1.0f, atOrder(6));
+
+    EXPECT_EQ(readPixel(100, 100).r, 6) << "the band binds the owner's target itself";
+    EXPECT_EQ(layer->bakeCount, 1);
+    EXPECT_EQ(band->bakedLayers[0].bakeCount, 0);
+}
+
 TEST_F(BakedLayers, AProgramBuiltAgainFromItsEditedFileDrawsAgain) {
     ASSERT_TRUE(refreshBakedLayer(*layer, atOrder(2)));
     EXPECT_TRUE(near(bakedPixel().b, 64, 1));
@@ -158,6 +177,7 @@ TEST_F(BakedLayers, AProgramBuiltAgainFromItsEditedFileDrawsAgain) {
 TEST_F(BakedLayers, AMissingProgramOrTargetBakesNothingAndTheEffectStillDraws) {
     BakedLayer missing = makeBakedLayer("NoSuchBake", layer->target, orderKey);
     EXPECT_EQ(missing.program, nullptr);
+    EXPECT_EQ(missing.target, -1) << "the effect must not sample a target another layer filled";
     EXPECT_FALSE(refreshBakedLayer(missing, atOrder(1)));
 
     BakedLayer noTarget = makeBakedLayer("BakeProbe", -1, orderKey);
