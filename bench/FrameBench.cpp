@@ -16,6 +16,7 @@
 #include "capture/OffscreenWindow.h"
 #include "demo/Clock.h"
 #include "demo/Demo.h"
+#include "demo/PalmScene.h"
 #include "demo/SceneState.h"
 #include "demo/Show.h"
 #include "engine/Engine.h"
@@ -155,7 +156,7 @@ int main(int argc, char** argv) {
     std::vector<BenchCounterTarget> targets;
     const std::vector<std::pair<std::string, void (*)()>> layers = {
         {"road", [] { drawEffectShader(sceneState.roadShader); }},
-        {"palms_Kavex", [] { drawEffectShader(sceneState.palmsShader); }},
+        {"palms_Kavex", [] { drawPalmScene(false); }},
         {"city", [] { drawEffectShader(sceneState.cityShader); }},
         {"jail_tunnel", [] { drawEffectShader(sceneState.tunnelShader); }},
         {"wireframe_floor", drawFloor},

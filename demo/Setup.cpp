@@ -6,6 +6,7 @@
 #include <string>
 
 #include "demo/Demo.h"
+#include "demo/PalmScene.h"
 #include "engine/Engine.h"
 #include "engine/Shader.h"
 #include "resources/ResourceManager.h"
@@ -181,5 +182,6 @@ bool setupScene() {
     fillShatterGrid(sceneState.shatter, engine->screenshotTarget);
 
     sceneState.greetings.texture = resourceManager->getTextureId("Assets/greets.png");
+    setupPalmScene();
     return sceneState.greetings.texture >= 0;
 }

@@ -287,7 +287,7 @@ void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
         }
     }
     glBindVertexArray(vertexArray);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, stripVertices, stripInstances);
     glBindVertexArray(0);
     if (nextBand != nullptr) {
         nextBand->draw(globalTime, music);

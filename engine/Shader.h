@@ -107,6 +107,10 @@ public:
     int32_t textureCount = 0;
     int32_t textures[4] = {0, 0, 0, 0};
     uint32_t vertexArray = 0;
+    // The vertex stage makes its shapes from the vertex and instance index alone: a full-screen
+    // effect is one strip of 4 vertices; an effect that hugs its shapes draws more, and more of them.
+    int32_t stripVertices = 4;
+    int32_t stripInstances = 1;
     BakedLayer bakedLayers[BAKED_LAYER_SLOTS];
     int32_t locBaked[BAKED_LAYER_SLOTS] = {-1, -1};
     // The program that draws the next band of the screen after this one (each vertex stage places
