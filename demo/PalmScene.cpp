@@ -14,8 +14,6 @@ namespace {
 constexpr int32_t PALM_STRIP_SEGMENTS = 16;
 constexpr int32_t PALM_STRIPS = 3 * 9 + 3;
 
-ShaderEffect* effectById(int32_t id) { return dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id)); }
-
 }  // namespace
 
 void setupPalmScene() {

@@ -13,8 +13,6 @@
 
 namespace {
 
-ShaderEffect* effectById(int32_t id) { return dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id)); }
-
 // Stores the valid ids of the inputs in order; a missing one keeps its slot's previous value.
 void assignInputs(int32_t shaderId, std::initializer_list<const char*> paths) {
     auto* effect = dynamic_cast<ShaderEffect*>(resourceManager->shaderById(shaderId));

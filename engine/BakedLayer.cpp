@@ -62,13 +62,21 @@ bool refreshBakedLayer(BakedLayer& layer, const MusicSnapshot& music) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
     glGetIntegerv(GL_VIEWPORT, viewport);
+    const bool blending = glIsEnabled(GL_BLEND) == GL_TRUE;
+    const bool depthTesting = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
     glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
     glViewport(0, 0, target->width, target->height);
-    // The picture replaces the target whole, alpha included, whatever the blend state.
+    // The picture replaces the target whole, alpha included, whatever the frame's blend and depth state.
     glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
     // Time 0: a baked picture may not depend on the clock.
     layer.program->draw(0.0f, music);
-    glEnable(GL_BLEND);
+    if (blending) {
+        glEnable(GL_BLEND);
+    }
+    if (depthTesting) {
+        glEnable(GL_DEPTH_TEST);
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
 

@@ -35,5 +35,5 @@ BakedLayer sharedBakedLayer(const BakedLayer& owner);
 
 // Draws the layer's picture into its target when the target does not hold the picture of the
 // music's key (never drawn, key changed, another layer drew there since, program rebuilt).
-// The framebuffer, viewport and blending are as before afterwards. True when it drew.
+// The framebuffer, viewport, blending and depth test are as before afterwards. True when it drew.
 bool refreshBakedLayer(BakedLayer& layer, const MusicSnapshot& music);

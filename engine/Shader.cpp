@@ -322,3 +322,5 @@ void applyBlendMode(int32_t blendMode) {
         break;
     }
 }
+
+ShaderEffect* effectById(int32_t id) { return dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id)); }

@@ -122,6 +122,9 @@ private:
     void bindBakedLayers() const;
 };
 
+// The effect program registered under `id`; null when there is none or it is not an effect.
+ShaderEffect* effectById(int32_t id);
+
 // "Assets/Shaders/<file><extension>": the file a program's ".vertex" or ".fragment" stage is read
 // from, the variant of a "<file>:<VARIANT>" name left out.
 std::string shaderSourcePath(const std::string& shaderName, const char* extension);

@@ -117,6 +117,9 @@ TEST_F(BakedLayers, BakingReplacesTheTargetWholeAndLeavesTheFrameAsItWas) {
     clearTarget(1.0f, 1.0f, 1.0f, 1.0f);
     engine->SelectTarget(TargetSecond);
     glBlendFunc(GL_ONE, GL_ONE);
+    // A frame that draws with the depth test on (the falling tiles do) must not hide the bake.
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_NEVER);
 
     ASSERT_TRUE(refreshBakedLayer(*layer, atOrder(7)));
 
@@ -131,6 +134,9 @@ TEST_F(BakedLayers, BakingReplacesTheTargetWholeAndLeavesTheFrameAsItWas) {
     EXPECT_EQ(viewport[2], SCREEN_WIDTH);
     EXPECT_EQ(viewport[3], SCREEN_HEIGHT);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    glDepthFunc(GL_LESS);
+    glDisable(GL_DEPTH_TEST);
     EXPECT_FALSE(refreshBakedLayer(*layer, atOrder(7))) << "the same key draws nothing";
 }
 
