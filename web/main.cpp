@@ -15,6 +15,8 @@
 #include "demo/Show.h"
 #include "demo/ShowPosition.h"
 #include "engine/Engine.h"
+#include "music/MusicFeed.h"
+#include "music/Player.h"
 
 namespace {
 
@@ -37,6 +39,29 @@ struct FixedClockRun {
 FixedClockRun fixedRun;
 
 int32_t ticks() { return static_cast<int32_t>(SDL_GetTicks()); }
+
+// How much later than its callback a buffer is heard, in ms; -1 while the audio context is not
+// running. The script processor schedules the buffer it fills one buffer after the context's
+// current time, the context adds its own latencies, and at a context rate other than the
+// player's SDL's resampling stream holds half a buffer on average.
+EM_JS(int, soundLeadMs, (int playerRate), {
+    const audio = Module.SDL2 && Module.SDL2.audioContext;
+    const node = Module.SDL2 && Module.SDL2.audio && Module.SDL2.audio.scriptProcessorNode;
+    if (!audio || !node || audio.state !== 'running') return -1;
+    const buffer = node.bufferSize / audio.sampleRate;
+    const resampling = audio.sampleRate !== playerRate ? buffer / 2 : 0;
+    return Math.round(1000 * (buffer + resampling + (audio.baseLatency || 0) + (audio.outputLatency || 0)));
+});
+
+// The timeline takes a buffer as heard from its callback on; the browser's lead is taken off as
+// the desktop's --av-offset would. Asked every frame: the context reports its output latency only
+// once it plays.
+void followSoundLead() {
+    const int32_t lead = soundLeadMs(AUDIO_FREQUENCY);
+    if (lead >= 0) {
+        musicTimeline.offsetMs = -lead;
+    }
+}
 
 // Keys and the page's own events change nothing: Escape leaves the browser's full screen, and the
 // page ends the show by closing the tab.
@@ -77,6 +102,7 @@ void browserFrame() {
     }
     drainEvents();
     advanceFrameClock(now);
+    followSoundLead();
     const MusicSnapshot snapshot = readMusicSnapshot(audioDevice);
     lastPosition = snapshot.order * 256 + snapshot.row;
     stepShow(snapshot);
@@ -127,6 +153,9 @@ void startFixedClock() {
 
 }  // namespace
 
+// The lead of the sound taken off the picture's music position, in ms (0 until the context plays).
+extern "C" EMSCRIPTEN_KEEPALIVE int showSoundLeadMs() { return -musicTimeline.offsetMs; }
+
 // The music position of the latest frame, order x 256 + row; -1 before the first frame.
 extern "C" EMSCRIPTEN_KEEPALIVE int showPosition() { return lastPosition; }
 
@@ -168,7 +197,7 @@ int main(int argc, char* argv[]) {
         emscripten_set_main_loop(fixedClockFrame, 0, 0);
         return 0;
     }
-    // The page takes no --av-offset: no offset between the heard sample and the picture.
+    // The page takes no --av-offset; its lead is followed once the audio context plays.
     startMusicTimeline(0);
     demoState = ScenePreRoll;
     preRollEndMs = ticks() + PRE_ROLL_MS;

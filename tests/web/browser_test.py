@@ -58,6 +58,8 @@ REPLY_TIMEOUT_S = 60
 # The real-clock run: it must reach this order (about three seconds of music) in time.
 REAL_CLOCK_ORDER = 3
 REAL_CLOCK_TIMEOUT_S = 60
+# The page's lead against the one measured: rounding, and the context's 128-frame render quanta.
+SOUND_LEAD_TOLERANCE_MS = 6
 
 EXPECTED_STARTUP = [
     "Adding Shader: TextureMatrix2D (first request)",
@@ -274,7 +276,8 @@ AUDIO_LEAD = """new Promise(resolve => {
   setTimeout(() => {
     node.onaudioprocess = fill;
     resolve({state: context.state, rate: context.sampleRate, base: context.baseLatency,
-             output: context.outputLatency, size: node.bufferSize, leads: leads});
+             output: context.outputLatency, size: node.bufferSize, leads: leads,
+             applied: Module._showSoundLeadMs()});
   }, 1000);
 })"""
 
@@ -292,6 +295,18 @@ def run_real_clock(browser, base_url):
     leads = ", ".join(f"{lead * 1000:.0f}" for lead in audio["leads"]) or "none"
     print(f"  audio context: {audio['state']}, {audio['rate']} Hz, buffers of {audio['size']} frames, "
           f"base latency {audio['base']}, output latency {audio['output']}; buffers scheduled ahead (ms): {leads}")
+    if not audio["leads"]:
+        print("FAIL: no script-processor buffer was filled in a second of sound")
+        return False
+    # The page takes off the measured schedule, the context's latencies and, when the context resamples,
+    # half a buffer; a page that takes off another figure shows the picture out of step with the sound.
+    scheduled = sum(audio["leads"]) / len(audio["leads"])
+    resampling = audio["size"] / audio["rate"] / 2 if audio["rate"] != 44100 else 0.0
+    expected_ms = 1000 * (scheduled + resampling + (audio["base"] or 0) + (audio["output"] or 0))
+    print(f"  sound lead taken off the picture: {audio['applied']} ms (measured {expected_ms:.1f} ms)")
+    if abs(audio["applied"] - expected_ms) > SOUND_LEAD_TOLERANCE_MS:
+        print(f"FAIL: the page takes {audio['applied']} ms off the heard position, the sound is {expected_ms:.1f} ms late")
+        return False
     return True
 
 
