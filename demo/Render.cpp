@@ -1,6 +1,7 @@
 #include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/FrameCopy.h"
+#include "demo/PalmScene.h"
 #include "demo/SceneState.h"
 #include "engine/Engine.h"
 #include "engine/Shader.h"
@@ -88,17 +89,22 @@ void drawLyrics() {
     drawSprite(s.lyricsTexture, s.lyricsSource, static_cast<int32_t>(s.lyricsX), static_cast<int32_t>(s.lyricsY));
 }
 
-void drawFallingTiles() {
+// The tiles still on screen, in one draw; true when there were any. Each tile covers those
+// before it, and the background drawn after them fills only what they leave uncovered.
+bool drawFallingTiles() {
     const TileShatter& s = sceneState.shatter;
     if (s.texture < 0) {
-        return;
+        return false;
     }
+    static SpriteQuad visible[TILE_COUNT];
+    int32_t count = 0;
     for (int32_t i = 0; i < TILE_COUNT; ++i) {
         if (s.positions[i].y < static_cast<float>(H)) {
-            engine->DrawTextureScaled(s.texture, s.sourceRects[i], screenCoordinate(s.positions[i].x),
-                                      screenCoordinate(s.positions[i].y), 0.0f, W / TILE_COLUMNS, H / TILE_ROWS);
+            visible[count++] = {s.sourceRects[i], screenCoordinate(s.positions[i].x), screenCoordinate(s.positions[i].y)};
         }
     }
+    engine->DrawTextureBatch(s.texture, visible, count, W / TILE_COLUMNS, H / TILE_ROWS);
+    return count > 0;
 }
 
 void drawGreeting() {
@@ -142,8 +148,8 @@ bool drawScene(int32_t order, int32_t row) {
         }
         return true;
     case SceneShatter:
-        drawEffect(sceneState.palmsShader);
-        drawFallingTiles();
+        // The captured frame is opaque: the tiles first, then the background around them.
+        drawPalmScene(drawFallingTiles());
         if (order == 16) {
             drawLyrics();
         }

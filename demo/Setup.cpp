@@ -1,10 +1,13 @@
 #include "demo/Setup.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
 
 #include "demo/Demo.h"
+#include "demo/PalmScene.h"
+#include "engine/Engine.h"
 #include "engine/Shader.h"
 #include "resources/ResourceManager.h"
 
@@ -25,6 +28,59 @@ void assignInputs(int32_t shaderId, std::initializer_list<const char*> paths) {
         }
         ++slot;
     }
+}
+
+// The order position: pictures that change from one order to the next.
+int32_t orderKey(const MusicSnapshot& music) { return music.order; }
+
+// Gives baked layer `slot` of an effect to the program `programName`, which reads the effect's inputs.
+void bakeLayer(ShaderEffect* effect, int32_t slot, const char* programName, int32_t target, BakeKey keyOf) {
+    if (effect == nullptr) {
+        return;
+    }
+    effect->bakedLayers[slot] = makeBakedLayer(programName, target, keyOf);
+    if (ShaderEffect* program = effect->bakedLayers[slot].program) {
+        program->textureCount = effect->textureCount;
+        std::copy(effect->textures, effect->textures + 4, program->textures);
+    }
+}
+
+// Gives the road the picture its order shows, drawn into the one full-size target the composition
+// does not draw into (the city's beach uses it in scenes 4 and 5, never on screen with the road).
+// Builds its programs without console lines.
+void setupBakedLayers() {
+    ShaderEffect* road = effectById(sceneState.roadShader);
+    bakeLayer(road, 0, "road_view", engine->secondTarget, orderKey);
+    // The road draws the view above the horizon and goes on with the ground, which mirrors it.
+    ShaderEffect* ground = effectById(resourceManager->getShaderIdQuietly("road:GROUND", ShaderKindEffect));
+    if (road != nullptr && ground != nullptr) {
+        ground->bakedLayers[0] = sharedBakedLayer(road->bakedLayers[0]);
+        road->nextBand = ground;
+    }
+}
+
+// The city draws the band from the towers' tops to the waterline itself and goes on with the sky
+// above, then the water below in two bands (with and without the towers' mirror image); the
+// beach in the nearer one never changes and is baked. Built without console lines.
+void setupCityBands() {
+    ShaderEffect* city = effectById(sceneState.cityShader);
+    if (city == nullptr) {
+        return;
+    }
+    ShaderEffect* sky = effectById(resourceManager->getShaderIdQuietly("city:SKY_ONLY", ShaderKindEffect));
+    ShaderEffect* water = effectById(resourceManager->getShaderIdQuietly("city:WATER", ShaderKindEffect));
+    ShaderEffect* deep = effectById(resourceManager->getShaderIdQuietly("city:DEEP_WATER", ShaderKindEffect));
+    if (sky == nullptr || water == nullptr || deep == nullptr) {
+        return;
+    }
+    for (ShaderEffect* band : {sky, water, deep}) {
+        band->textureCount = city->textureCount;
+        std::copy(city->textures, city->textures + 4, band->textures);
+    }
+    city->nextBand = sky;
+    sky->nextBand = water;
+    water->nextBand = deep;
+    bakeLayer(deep, 0, "city_shore", engine->secondTarget, nullptr);
 }
 
 // A random tile speed in -2.5 .. 4.9 pixels per frame.
@@ -72,6 +128,8 @@ bool setupEffectShaders() {
     assignInputs(s.cityShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg", "Assets/city.png"});
     assignInputs(s.roadShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg"});
     assignInputs(s.palmsShader, {"Assets/BGVapor.jpg"});
+    setupBakedLayers();
+    setupCityBands();
     return true;
 }
 
@@ -100,6 +158,11 @@ bool setupDemo() {
 }
 
 bool setupScene() {
+    // The flamingos grow by lowering their mesh's element count, which the registry keeps; a show
+    // that starts again must read the whole mesh's count, not what the last play left of it.
+    if (MeshRecord* grown = resourceManager->meshById(sceneState.growthMesh)) {
+        grown->elementCount = sceneState.growthFullCount;
+    }
     sceneState = SceneState{};
     if (!setupEffectShaders()) {
         return false;
@@ -117,5 +180,6 @@ bool setupScene() {
     fillShatterGrid(sceneState.shatter, engine->screenshotTarget);
 
     sceneState.greetings.texture = resourceManager->getTextureId("Assets/greets.png");
+    setupPalmScene();
     return sceneState.greetings.texture >= 0;
 }

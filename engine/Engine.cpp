@@ -175,6 +175,14 @@ void Engine::shutdown() {
     if (quadEbo != 0) {
         glDeleteBuffers(1, &quadEbo);
     }
+    if (batchVao != 0) {
+        glDeleteVertexArrays(1, &batchVao);
+        glDeleteBuffers(1, &batchVbo);
+        glDeleteSamplers(1, &batchSampler);
+        batchVao = 0;
+        batchVbo = 0;
+        batchSampler = 0;
+    }
     SDL_DestroyWindow(window);
     window = nullptr;
     SDL_Quit();

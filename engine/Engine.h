@@ -21,6 +21,16 @@ struct SpriteRect {
     uint16_t h;
 };
 
+// A quad of a batch: where its source rectangle is drawn (top-left corner, pixels).
+struct SpriteQuad {
+    SpriteRect source;
+    int16_t x;
+    int16_t y;
+};
+
+// The most quads one batch draws; more are left out.
+constexpr int32_t SPRITE_BATCH_LIMIT = 256;
+
 struct Viewport {
     int32_t x;
     int32_t y;
@@ -68,6 +78,11 @@ public:
     void DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, int16_t y, float angle, uint16_t width,
                            uint16_t height);
     void DrawTextureAlpha(int32_t textureId, SpriteRect source, int16_t x, int16_t y, uint8_t alpha);
+    // Quads of one opaque texture and one size in a single draw, each over those before it: the
+    // picture DrawTextureScaled one after another (angle 0) leaves. They fill the depth buffer
+    // (a quad hides what is behind it), so that a draw after them with depth testing on
+    // (GL_LESS, at the depth of a 2D draw or an effect) paints only the pixels they leave uncovered.
+    void DrawTextureBatch(int32_t textureId, const SpriteQuad* quads, int32_t count, uint16_t width, uint16_t height);
     void FillScreen(uint32_t colour);
     void DrawMesh(uint32_t vertexArray, int32_t count, const Vec3& position, const Quat& rotation, const Vec3& scale,
                   Shader* shader, GLenum mode);
@@ -84,6 +99,10 @@ public:
     uint32_t quadVao = 0;
     uint32_t quadVbo = 0;
     uint32_t quadEbo = 0;
+    // The sprite batch's vertices, made by its first draw.
+    uint32_t batchVao = 0;
+    uint32_t batchVbo = 0;
+    uint32_t batchSampler = 0;
     int32_t shaderTexture2D = 0;
     int32_t shaderColor2D = 0;
     int32_t shaderTexture3D = 0;

@@ -22,37 +22,125 @@ void bindTexture(const TextureRecord& record) {
     applyBlendMode(record.blendMode);
 }
 
-// One textured quad cut from a source rectangle. The tint goes to the program by value, so a
-// draw with its own alpha never touches the record.
-void drawSprite(Engine& e, int32_t textureId, SpriteRect source, int32_t x, int32_t y, uint32_t width, uint32_t height,
-                float angle, bool replaceAlpha, float alpha) {
-    const TextureRecord* record = resourceManager->textureById(textureId);
+// Binds the texture and makes the 2D sprite program current with the record's tint (its alpha
+// replaced when asked): the part every textured 2D draw shares.
+Shader* useSpriteProgram(const Engine& e, const TextureRecord& record, bool replaceAlpha, float alpha) {
     Shader* shader = resourceManager->shaderById(e.shaderTexture2D);
-    if (record == nullptr || shader == nullptr) {
-        return;
+    if (shader == nullptr) {
+        return nullptr;
     }
-    bindTexture(*record);
-    Vec4 tint = record->color;
+    bindTexture(record);
+    Vec4 tint = record.color;
     if (replaceAlpha) {
         tint.w = alpha;
     }
     shader->use();
     setColor(*shader, tint);
-    glUniform3fv(shader->location(UniformSlot::ColorAdd), 1, &record->colorAdd.x);
+    glUniform3fv(shader->location(UniformSlot::ColorAdd), 1, &record.colorAdd.x);
     glUniform1i(shader->location(UniformSlot::Textura), 0);
     glUniform1i(shader->location(UniformSlot::Flip), 0);
-    const auto tw = static_cast<float>(record->width);
-    const auto th = static_cast<float>(record->height);
-    const float uLeft = static_cast<float>(source.x) / tw;
-    const float uRight = static_cast<float>(source.x + source.w) / tw;
-    const float vTop = static_cast<float>(source.y) / th;
-    const float vBottom = static_cast<float>(source.y + source.h) / th;
+    return shader;
+}
+
+// The texture coordinates of a source rectangle's edges.
+struct SourceEdges {
+    float uLeft;
+    float uRight;
+    float vTop;
+    float vBottom;
+};
+
+SourceEdges sourceEdges(const TextureRecord& record, SpriteRect source) {
+    const auto tw = static_cast<float>(record.width);
+    const auto th = static_cast<float>(record.height);
+    return {static_cast<float>(source.x) / tw, static_cast<float>(source.x + source.w) / tw,
+            static_cast<float>(source.y) / th, static_cast<float>(source.y + source.h) / th};
+}
+
+// One textured quad cut from a source rectangle. The tint goes to the program by value, so a
+// draw with its own alpha never touches the record.
+void drawSprite(Engine& e, int32_t textureId, SpriteRect source, int32_t x, int32_t y, uint32_t width, uint32_t height,
+                float angle, bool replaceAlpha, float alpha) {
+    const TextureRecord* record = resourceManager->textureById(textureId);
+    if (record == nullptr) {
+        return;
+    }
+    Shader* shader = useSpriteProgram(e, *record, replaceAlpha, alpha);
+    if (shader == nullptr) {
+        return;
+    }
+    const SourceEdges edges = sourceEdges(*record, source);
     // One (u, v) pair per quad corner in vertex order; vertex 0 is the bottom-left on screen.
-    const float texClamp[8] = {uLeft, vBottom, uRight, vBottom, uRight, vTop, uLeft, vTop};
+    const float texClamp[8] = {edges.uLeft, edges.vBottom, edges.uRight, edges.vBottom,
+                               edges.uRight, edges.vTop,    edges.uLeft,  edges.vTop};
     glUniform1fv(shader->location(UniformSlot::TexClamp), 8, texClamp);
     e.DrawQuad(x, y, width, height, shader, angle);
     glBindTexture(GL_TEXTURE_2D, 0);
     glUseProgram(0);
+}
+
+// Per vertex of a batch: position x, y, z and texture u, v, as the unit quad's layout.
+constexpr int32_t BATCH_VERTEX_FLOATS = 5;
+constexpr int32_t BATCH_QUAD_VERTICES = 6;
+float batchVertices[SPRITE_BATCH_LIMIT * BATCH_QUAD_VERTICES * BATCH_VERTEX_FLOATS];
+
+// Each later quad stands this much nearer in the 2D view; the last one stays in front of the
+// near plane (the 2D view looks from z = 3, near 0.1).
+constexpr float BATCH_DEPTH_STEP = 0.01f;
+
+void createBatchBuffers(Engine& e) {
+    glGenVertexArrays(1, &e.batchVao);
+    glBindVertexArray(e.batchVao);
+    glGenBuffers(1, &e.batchVbo);
+    glBindBuffer(GL_ARRAY_BUFFER, e.batchVbo);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(batchVertices), nullptr, GL_DYNAMIC_DRAW);
+    const auto stride = static_cast<GLsizei>(BATCH_VERTEX_FLOATS * sizeof(float));
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(3 * sizeof(float)));
+    glEnableVertexAttribArray(0);
+    glEnableVertexAttribArray(1);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glGenSamplers(1, &e.batchSampler);
+    glSamplerParameteri(e.batchSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glSamplerParameteri(e.batchSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
+// Quads drawn at their source's size into a viewport that shows design pixels one to one sample
+// texel centres, where the nearest texel is what linear filtering gives too, for less work.
+bool drawnTexelForTexel(const SpriteQuad* quads, int32_t count, uint16_t width, uint16_t height) {
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (viewport[2] != SCREEN_WIDTH || viewport[3] != SCREEN_HEIGHT) {
+        return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        if (quads[i].source.w != width || quads[i].source.h != height) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Two triangles of a quad, with the corners of the unit quad's order (bottom-left first).
+float* writeBatchQuad(float* out, const SpriteQuad& quad, const SourceEdges& edges, uint16_t width, uint16_t height,
+                      float z) {
+    const auto left = static_cast<float>(quad.x);
+    const auto top = static_cast<float>(quad.y);
+    const float right = left + static_cast<float>(width);
+    const float bottom = top + static_cast<float>(height);
+    const float corners[4][4] = {{left, bottom, edges.uLeft, edges.vBottom},
+                                 {right, bottom, edges.uRight, edges.vBottom},
+                                 {right, top, edges.uRight, edges.vTop},
+                                 {left, top, edges.uLeft, edges.vTop}};
+    for (const int32_t corner : {0, 1, 2, 0, 2, 3}) {
+        *out++ = corners[corner][0];
+        *out++ = corners[corner][1];
+        *out++ = z;
+        *out++ = corners[corner][2];
+        *out++ = corners[corner][3];
+    }
+    return out;
 }
 
 }  // namespace
@@ -151,6 +239,56 @@ void Engine::DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, 
 
 void Engine::DrawTextureAlpha(int32_t textureId, SpriteRect source, int16_t x, int16_t y, uint8_t alpha) {
     drawSprite(*this, textureId, source, x, y, source.w, source.h, 0.0f, true, static_cast<float>(alpha) / 255.0f);
+}
+
+void Engine::DrawTextureBatch(int32_t textureId, const SpriteQuad* quads, int32_t count, uint16_t width,
+                              uint16_t height) {
+    const TextureRecord* record = resourceManager->textureById(textureId);
+    if (record == nullptr || count <= 0) {
+        return;
+    }
+    Shader* shader = useSpriteProgram(*this, *record, true, 1.0f);
+    if (shader == nullptr) {
+        return;
+    }
+    if (batchVao == 0) {
+        createBatchBuffers(*this);
+    }
+    count = count < SPRITE_BATCH_LIMIT ? count : SPRITE_BATCH_LIMIT;
+    // The front quad first: the depth test then skips the parts of the quads behind it.
+    float* out = batchVertices;
+    for (int32_t i = count - 1; i >= 0; --i) {
+        out = writeBatchQuad(out, quads[i], sourceEdges(*record, quads[i].source), width, height,
+                             static_cast<float>(i + 1) * BATCH_DEPTH_STEP);
+    }
+    const bool nearest = drawnTexelForTexel(quads, count, width, height);
+    if (nearest) {
+        glBindSampler(0, batchSampler);
+    }
+    // The vertices carry their own texture coordinates: the corners' table passes them through.
+    const float identityCorners[8] = {0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f};
+    glUniform1fv(shader->location(UniformSlot::TexClamp), 8, identityCorners);
+    setMatrix(*shader, UniformSlot::Projection, projection);
+    setMatrix(*shader, UniformSlot::View, view);
+    setMatrix(*shader, UniformSlot::Model, Mat4(1.0f));
+    glBindBuffer(GL_ARRAY_BUFFER, batchVbo);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>((out - batchVertices) * sizeof(float)), batchVertices);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
+    // Opaque quads replace what they cover: blending would only read the frame back for nothing.
+    glDisable(GL_BLEND);
+    glBindVertexArray(batchVao);
+    glDrawArrays(GL_TRIANGLES, 0, count * BATCH_QUAD_VERTICES);
+    glBindVertexArray(0);
+    if (nearest) {
+        glBindSampler(0, 0);
+    }
+    glEnable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glUseProgram(0);
 }
 
 void Engine::FillScreen(uint32_t colour) {

@@ -66,6 +66,22 @@ std::string compileLog(GLuint shader) {
     return status == GL_TRUE ? std::string() : objectLog(shader, false);
 }
 
+}  // namespace
+
+std::string glslWithVariant(const std::string& source, const std::string& variant) {
+    if (variant.empty()) {
+        return source;
+    }
+    const std::string define = "#define " + variant + "\n";
+    const size_t versionEnd = source.compare(0, 8, "#version") == 0 ? source.find('\n') : std::string::npos;
+    if (versionEnd == std::string::npos) {
+        return define + "#line 1\n" + source;
+    }
+    return source.substr(0, versionEnd + 1) + define + "#line 2\n" + source.substr(versionEnd + 1);
+}
+
+namespace {
+
 GLuint compileStage(GLenum type, const std::string& source) {
     const GLuint shader = glCreateShader(type);
     const std::string esSource = GL_IS_ES ? glslForEs(source) : std::string();
@@ -86,9 +102,11 @@ GLuint buildProgram(const std::string& shaderName, std::string& log) {
         return 0;
     }
 
+    const size_t colon = shaderName.find(':');
+    const std::string variant = colon == std::string::npos ? std::string() : shaderName.substr(colon + 1);
     GLuint program = glCreateProgram();
-    const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, vertexSource);
-    const GLuint fragmentShader = compileStage(GL_FRAGMENT_SHADER, fragmentSource);
+    const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, glslWithVariant(vertexSource, variant));
+    const GLuint fragmentShader = compileStage(GL_FRAGMENT_SHADER, glslWithVariant(fragmentSource, variant));
     glAttachShader(program, vertexShader);
     glAttachShader(program, fragmentShader);
     glLinkProgram(program);
@@ -129,7 +147,7 @@ std::string glslForEs(const std::string& source) {
 }
 
 std::string shaderSourcePath(const std::string& shaderName, const char* extension) {
-    return "Assets/Shaders/" + shaderName + extension;
+    return "Assets/Shaders/" + shaderName.substr(0, shaderName.find(':')) + extension;
 }
 
 void Shader::load(const char* shaderName) {
@@ -236,9 +254,17 @@ void ShaderEffect::bindUniformLocations() {
     for (int k = 0; k < 4; ++k) {
         locTex[k] = glGetUniformLocation(program, textureUniforms[k]);
     }
+    const char* bakedUniforms[BAKED_LAYER_SLOTS] = {"texBaked1", "texBaked2"};
+    for (int k = 0; k < BAKED_LAYER_SLOTS; ++k) {
+        locBaked[k] = glGetUniformLocation(program, bakedUniforms[k]);
+    }
 }
 
 void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
+    // Baking draws with the layer's own program, so it comes before this one is made current.
+    for (BakedLayer& layer : bakedLayers) {
+        refreshBakedLayer(layer, music);
+    }
     use();
     glUniform1f(locGlobalTime, globalTime);
     glUniform2fv(locResolution, 1, &resolution.x);
@@ -247,6 +273,7 @@ void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
         musicDataValues(music, values);
         glUniform1iv(locModData, MUSIC_DATA_COUNT, values);
     }
+    bindBakedLayers();
     if (textureCount >= 1 && textureCount <= 4) {
         // Unit 0 goes last, so its blend mode is the one left in force.
         for (int32_t k = textureCount - 1; k >= 0; --k) {
@@ -260,8 +287,24 @@ void ShaderEffect::draw(float globalTime, const MusicSnapshot& music) {
         }
     }
     glBindVertexArray(vertexArray);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, stripVertices, stripInstances);
     glBindVertexArray(0);
+    if (nextBand != nullptr) {
+        nextBand->draw(globalTime, music);
+    }
+}
+
+void ShaderEffect::bindBakedLayers() const {
+    for (int32_t k = 0; k < BAKED_LAYER_SLOTS; ++k) {
+        const TextureRecord* target = resourceManager->textureById(bakedLayers[k].target);
+        if (target == nullptr) {
+            continue;
+        }
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(BAKED_LAYER_FIRST_UNIT + k));
+        glBindTexture(GL_TEXTURE_2D, target->texture);
+        glUniform1i(locBaked[k], BAKED_LAYER_FIRST_UNIT + k);
+    }
+    glActiveTexture(GL_TEXTURE0);
 }
 
 void applyBlendMode(int32_t blendMode) {
@@ -279,3 +322,5 @@ void applyBlendMode(int32_t blendMode) {
         break;
     }
 }
+
+ShaderEffect* effectById(int32_t id) { return dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id)); }

@@ -5,6 +5,7 @@
 
 #include "base/MathTypes.h"
 #include "base/MusicSnapshot.h"
+#include "engine/BakedLayer.h"
 
 // Index into Shader::locations.
 enum class UniformSlot : int32_t {
@@ -27,7 +28,13 @@ constexpr int32_t UNIFORM_SLOT_COUNT = 13;
 // A source without a version line gets the header in front.
 std::string glslForEs(const std::string& source);
 
-// A GLSL program built from "Assets/Shaders/<name>.vertex" and ".fragment".
+// The source with "#define <variant>" after its version line (nothing added for no variant); a
+// #line keeps the driver's line numbers those of the file.
+std::string glslWithVariant(const std::string& source, const std::string& variant);
+
+// A GLSL program built from "Assets/Shaders/<name>.vertex" and ".fragment". A name "<file>:<VARIANT>"
+// builds the files of <file> with VARIANT defined in both stages: one source, several programs
+// specialised at compile time (the software rasteriser pays for both sides of every branch).
 class Shader {
 public:
     virtual ~Shader() = default;
@@ -80,7 +87,12 @@ public:
     void bindUniformLocations() override;
 };
 
-// A full-screen procedural effect driven by time, the music and up to four textures.
+// Baked layers an effect may sample, on the texture units after its four inputs.
+constexpr int32_t BAKED_LAYER_SLOTS = 2;
+constexpr int32_t BAKED_LAYER_FIRST_UNIT = 4;
+
+// A full-screen procedural effect driven by time, the music, up to four textures and up to two
+// baked layers (drawn again first when the music's state they depend on changed).
 class ShaderEffect : public Shader {
 public:
     void load(const char* name) override;
@@ -95,9 +107,26 @@ public:
     int32_t textureCount = 0;
     int32_t textures[4] = {0, 0, 0, 0};
     uint32_t vertexArray = 0;
+    // The vertex stage makes its shapes from the vertex and instance index alone: a full-screen
+    // effect is one strip of 4 vertices; an effect that hugs its shapes draws more, and more of them.
+    int32_t stripVertices = 4;
+    int32_t stripInstances = 1;
+    BakedLayer bakedLayers[BAKED_LAYER_SLOTS];
+    int32_t locBaked[BAKED_LAYER_SLOTS] = {-1, -1};
+    // The program that draws the next band of the screen after this one (each vertex stage places
+    // its own band), with the same time and music, so that each part of a picture costs only where
+    // it shows; null when this program covers the rest of the screen.
+    ShaderEffect* nextBand = nullptr;
+
+private:
+    void bindBakedLayers() const;
 };
 
-// "Assets/Shaders/<name><extension>": the file a program's ".vertex" or ".fragment" stage is read from.
+// The effect program registered under `id`; null when there is none or it is not an effect.
+ShaderEffect* effectById(int32_t id);
+
+// "Assets/Shaders/<file><extension>": the file a program's ".vertex" or ".fragment" stage is read
+// from, the variant of a "<file>:<VARIANT>" name left out.
 std::string shaderSourcePath(const std::string& shaderName, const char* extension);
 
 // The one mapping from a texture's blend mode to GL blend state.

@@ -69,6 +69,17 @@ int32_t ResourceManager::getShaderId(const std::string& name, ShaderKind kind) {
     });
 }
 
+int32_t ResourceManager::getShaderIdQuietly(const std::string& name, ShaderKind kind) {
+    const auto recorded = shaders.idsByName.find(name);
+    if (recorded != shaders.idsByName.end()) {
+        return recorded->second;
+    }
+    Shader* shader = shaderFactory != nullptr ? shaderFactory(name, kind) : nullptr;
+    const int32_t id = shader != nullptr ? registerObject(shaders, name, shader) : -1;
+    shaders.idsByName.emplace(name, id);
+    return id;
+}
+
 MeshRecord* ResourceManager::meshById(int32_t id) const { return slotById(meshes, id); }
 
 TextureRecord* ResourceManager::textureById(int32_t id) const { return slotById(textures, id); }

@@ -31,6 +31,9 @@ public:
     int32_t getMeshId(const std::string& name);
     int32_t getTextureId(const std::string& name, TextureFilter filter = FilterNearest);
     int32_t getShaderId(const std::string& name, ShaderKind kind);
+    // As getShaderId without the "Adding Shader: " line, for programs the show builds beside the
+    // ones it names on the console; a failed build is still reported.
+    int32_t getShaderIdQuietly(const std::string& name, ShaderKind kind);
     int32_t createRenderTarget(const std::string& name, uint16_t width, uint16_t height, bool repeat);
 
     MeshRecord* meshById(int32_t id) const;

@@ -23,21 +23,14 @@ fi
 cmake --build "$root/build" --target assets -j "$jobs" >/dev/null
 
 prefix="$work/thirdparty"
-if [ ! -f "$prefix/lib/libSDL2.a" ] || [ ! -f "$prefix/lib/libmodplug.a" ]; then
+sdl_source="$work/src/SDL2-2.32.10"
+if [ ! -f "$prefix/lib/libmodplug.a" ] || [ ! -f "$sdl_source/include/SDL.h" ]; then
   (cd "$archives" && sha256sum --check --quiet SHA256SUMS) ||
     { echo "build-web: the archives in $archives do not match SHA256SUMS" >&2; exit 1; }
-  rm -rf "$work/src"
+  rm -rf "$work/src" "$work/modplug" "$prefix"
   mkdir -p "$work/src"
   tar xzf "$archives/SDL2-2.32.10.tar.gz" -C "$work/src"
   tar xzf "$archives/libmodplug-0.8.9.1.tar.gz" -C "$work/src"
-
-  # Only what the show uses: video (WebGL), audio (WebAudio), events and timers.
-  CFLAGS="-include $root/web/EmJsDepsShim.h" emcmake cmake -S "$work/src/SDL2-2.32.10" -B "$work/sdl2" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
-    -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_LOCALE=OFF \
-    -DSDL_RENDER=OFF -DSDL_FILESYSTEM=OFF -DSDL_MISC=OFF -DSDL_LOADSO=OFF >/dev/null
-  cmake --build "$work/sdl2" -j "$jobs" >/dev/null
-  cmake --install "$work/sdl2" >/dev/null
 
   emcmake cmake -S "$work/src/libmodplug-0.8.9.1" -B "$work/modplug" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF >/dev/null
@@ -45,13 +38,13 @@ if [ ! -f "$prefix/lib/libSDL2.a" ] || [ ! -f "$prefix/lib/libmodplug.a" ]; then
   cmake --install "$work/modplug" >/dev/null
 fi
 
-# The show itself (-O2, set in web/CMakeLists.txt).
+# SDL2 (from its source folder, web/Sdl2Sources.cmake) and the show itself (-O2, set in web/CMakeLists.txt).
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 emcmake cmake -S "$root/web" -B "$work/show" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
-  -DSHOW_THIRDPARTY_PREFIX="$prefix" -DSHOW_ASSETS_DIR="$root/build/Assets" >/dev/null
+  -DSHOW_THIRDPARTY_PREFIX="$prefix" -DSHOW_SDL_SOURCE_DIR="$sdl_source" -DSHOW_ASSETS_DIR="$root/build/Assets" >/dev/null
 cmake --build "$work/show" -j "$jobs" >/dev/null
 
 rm -rf "$site"

@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs the whole test suite: once plain, 30 s of fuzzing for
 # each loader (OBJ meshes, images, modules), once under AddressSanitizer + UndefinedBehaviorSanitizer,
 # and the audio tests under ThreadSanitizer; then the release archives are built and run as a
-# viewer would, the Windows one under Wine.
+# viewer would, the Windows one under Wine, and the web build is played in headless Chromium.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
@@ -46,3 +46,8 @@ release_start=$SECONDS
 "$root/scripts/build-release.sh" --assets "$root/build/Assets" --windows-tests
 "$root/tests/release/test-archives.sh" "$root/build-release" "$root/build"
 echo "Release stage: $((SECONDS - release_start)) s"
+
+echo "== Web build: played in headless Chromium, its frames compared with the capture's"
+web_start=$SECONDS
+"$root/tests/web/run-web-test.sh" "$root/build"
+echo "Web stage: $((SECONDS - web_start)) s"

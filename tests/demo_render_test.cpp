@@ -1,5 +1,7 @@
 #include <cstdlib>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -8,7 +10,9 @@
 #include "demo/SceneState.h"
 #include "demo/Setup.h"
 #include "engine/Engine.h"
+#include "engine/Shader.h"
 #include "music/Player.h"
+#include "render_gl_support.h"
 #include "resources/ResourceManager.h"
 #include "support/GlTestContext.h"
 
@@ -24,6 +28,52 @@ int32_t solidTexture(const char* name, uint16_t width, uint16_t height, float r,
     glClear(GL_COLOR_BUFFER_BIT);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return id;
+}
+
+// A render target whose every pixel differs from its neighbours: red and green count x and y,
+// blue their hundreds, as a captured frame's tiles must each show their own part.
+int32_t patternTexture(const char* name, uint16_t width, uint16_t height) {
+    const int32_t id = resourceManager->createRenderTarget(name, width, height, true);
+    std::vector<unsigned char> pixels;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            pixels.insert(pixels.end(), {static_cast<unsigned char>(x), static_cast<unsigned char>(y),
+                                         static_cast<unsigned char>((x / 256) * 16 + y / 256), 255});
+        }
+    }
+    glBindTexture(GL_TEXTURE_2D, resourceManager->textureById(id)->texture);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return id;
+}
+
+// Every pixel of the bound framebuffer's viewport, as GL stores them.
+std::vector<unsigned char> viewportPixels() {
+    GLint v[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, v);
+    std::vector<unsigned char> pixels(static_cast<size_t>(v[2]) * static_cast<size_t>(v[3]) * 4);
+    glReadPixels(v[0], v[1], v[2], v[3], GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// How many bytes of two pictures differ by more than one step.
+size_t differingBytes(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+    size_t count = a.size() == b.size() ? 0 : a.size() + b.size();
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        count += std::abs(a[i] - b[i]) > 1 ? 1 : 0;
+    }
+    return count;
+}
+
+// The tiles the composition shows, drawn the plain way: one quad per tile, in tile order.
+void drawTilesOneByOne(const TileShatter& tiles) {
+    for (int32_t i = 0; i < TILE_COUNT; ++i) {
+        if (tiles.positions[i].y < static_cast<float>(SCREEN_HEIGHT)) {
+            engine->DrawTextureScaled(tiles.texture, tiles.sourceRects[i], static_cast<int16_t>(tiles.positions[i].x),
+                                      static_cast<int16_t>(tiles.positions[i].y), 0.0f, SCREEN_WIDTH / TILE_COLUMNS,
+                                      SCREEN_HEIGHT / TILE_ROWS);
+        }
+    }
 }
 
 // A pixel of a render target, rows counted from the bottom as GL stores them.
@@ -159,6 +209,60 @@ TEST_F(DemoRender, TilesAtOrBelowTheBottomEdgeAreSkipped) {
 
     renderDemo();
     EXPECT_EQ(windowPixel(600, 300).b, 255) << "tile 21 in place";
+}
+
+TEST_F(DemoRender, FallingTilesInOneDrawLeaveThePictureOfOneDrawPerTile) {
+    fillShatterGrid(sceneState.shatter, patternTexture("capture stand-in", 1920, 1080));
+    TileShatter& tiles = sceneState.shatter;
+    // Tiles over later ones and under earlier ones, half out of the frame, one fallen out of it.
+    tiles.positions[17] = {170.0f, 95.7f, 0.0f};
+    tiles.positions[40] = {-61.9f, 240.0f, 0.0f};
+    tiles.positions[41] = {100.0f, 250.0f, 0.0f};
+    tiles.positions[90] = {700.3f, 700.0f, 0.0f};
+    tiles.positions[91] = {1850.0f, 1040.0f, 0.0f};
+    tiles.positions[100].y = 1080.0f;
+    tiles.positions[143] = {1700.0f, 30.0f, 0.0f};
+    // A background that tells every pixel apart, to see it only where no tile covers it.
+    std::optional<TempAssets> assets(std::in_place);
+    assets->writeText("Assets/Shaders/Backdrop.vertex", STRIP_VERTEX);
+    assets->writeText("Assets/Shaders/Backdrop.fragment",
+                      "#version 330 core\nout vec4 c;\n"
+                      "void main() { c = vec4(fract(gl_FragCoord.xy / 97.0), 0.5, 1.0); }\n");
+    sceneState.palmsShader = resourceManager->getShaderId("Backdrop", ShaderKindEffect);
+    ASSERT_NE(sceneState.palmsShader, -1);
+    sceneState.fade.alpha = 0;
+    demoState = 3;
+    musicSnapshot.order = 15;
+
+    // In the window, letterboxed, where the tiles are scaled.
+    engine->SelectTarget(TargetWindow);
+    clearTarget(0.0f, 0.0f, 0.0f, 0.0f);
+    applyBlendMode(BlendAlpha);
+    resourceManager->shaderById(sceneState.palmsShader)->draw(5.0f, musicSnapshot);
+    drawTilesOneByOne(tiles);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, engine->windowFramebuffer);
+    const std::vector<unsigned char> oneByOne = viewportPixels();
+    renderDemo();
+    EXPECT_EQ(differingBytes(viewportPixels(), oneByOne), 0u);
+
+    // In a target of the design size, where every tile texel is one pixel.
+    engine->SelectTarget(TargetSecond);
+    clearTarget(0.0f, 0.0f, 0.0f, 0.0f);
+    drawTilesOneByOne(tiles);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, resourceManager->textureById(engine->secondTarget)->framebuffer);
+    const std::vector<unsigned char> expected = viewportPixels();
+    clearTarget(0.0f, 0.0f, 0.0f, 0.0f);
+    std::vector<SpriteQuad> quads;
+    for (int32_t i = 0; i < TILE_COUNT; ++i) {
+        if (tiles.positions[i].y < 1080.0f) {
+            quads.push_back({tiles.sourceRects[i], static_cast<int16_t>(tiles.positions[i].x),
+                             static_cast<int16_t>(tiles.positions[i].y)});
+        }
+    }
+    engine->DrawTextureBatch(tiles.texture, quads.data(), static_cast<int32_t>(quads.size()), 120, 120);
+    EXPECT_EQ(differingBytes(viewportPixels(), expected), 0u);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST)) << "2D drawing goes on without the depth test";
+    engine->SelectTarget(TargetWindow);
 }
 
 TEST_F(DemoRender, FadeOverlayDrawnOnlyWithAlphaAndOnlyWhereTheSceneHasOne) {

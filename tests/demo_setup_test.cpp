@@ -279,6 +279,8 @@ TEST_F(DemoSetup, RestartShowPutsTheShowBackToItsFirstFrame) {
     std::string error;
     ASSERT_TRUE(restartShow("Assets/ondaris.mod", error)) << error;
     const TileShatter firstTiles = sceneState.shatter;
+    const int32_t wholeFlamingo = sceneState.growthFullCount;
+    ASSERT_GT(wholeFlamingo, 0);
 
     // Through every scene: the floor tilts, flamingos grow, tiles fall, greetings draw speeds from rand().
     timeMs = 1000;
@@ -315,6 +317,8 @@ TEST_F(DemoSetup, RestartShowPutsTheShowBackToItsFirstFrame) {
     EXPECT_EQ(sceneState.lyricsX, fresh.lyricsX);
     EXPECT_EQ(sceneState.parrotX, fresh.parrotX);
     EXPECT_EQ(engine->camera.yaw, -90.0f);
+    // The beach took the flamingos apart down to no elements; the next play grows them whole again.
+    EXPECT_EQ(sceneState.growthFullCount, wholeFlamingo);
     for (int32_t i = 0; i < TILE_COUNT; ++i) {
         EXPECT_EQ(sceneState.shatter.positions[i].y, firstTiles.positions[i].y) << i;
         EXPECT_EQ(sceneState.shatter.velocities[i].x, firstTiles.velocities[i].x) << "the same random tiles " << i;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -107,6 +108,63 @@ TEST_F(EffectShader, WithoutInputsItBindsNothingAndStillPaints) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// Paints red at the top of the frame's rows in its variant's band, blue elsewhere; TOP covers the
+// upper half, without a variant the lower half.
+const char* const BAND_VERTEX =
+    "#version 330 core\n"
+    "void main() {\n"
+    "    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));\n"
+    "#ifdef TOP\n"
+    "    float y = corner.y;\n"
+    "#else\n"
+    "    float y = corner.y - 1.0;\n"
+    "#endif\n"
+    "    gl_Position = vec4(corner.x * 2.0 - 1.0, y, 0.0, 1.0);\n"
+    "}\n";
+const char* const BAND_FRAGMENT =
+    "#version 330 core\n"
+    "uniform int MODData[11];\n"
+    "out vec4 c;\n"
+    "void main() {\n"
+    "#ifdef TOP\n"
+    "    c = vec4(1.0, float(MODData[0]) / 255.0, 0.0, 1.0);\n"
+    "#else\n"
+    "    c = vec4(0.0, float(MODData[0]) / 255.0, 1.0, 1.0);\n"
+    "#endif\n"
+    "}\n";
+
+TEST_F(EffectShader, AVariantBuildsTheSameFilesSpecialisedAndTheNextBandDrawsAfter) {
+    assets->writeText("Assets/Shaders/Bands.vertex", BAND_VERTEX);
+    assets->writeText("Assets/Shaders/Bands.fragment", BAND_FRAGMENT);
+    auto* lower = dynamic_cast<ShaderEffect*>(
+        resourceManager->shaderById(resourceManager->getShaderIdQuietly("Bands", ShaderKindEffect)));
+    auto* upper = dynamic_cast<ShaderEffect*>(
+        resourceManager->shaderById(resourceManager->getShaderIdQuietly("Bands:TOP", ShaderKindEffect)));
+    ASSERT_NE(lower, nullptr);
+    ASSERT_NE(upper, nullptr);
+    EXPECT_EQ(shaderSourcePath(upper->name, ".fragment"), "Assets/Shaders/Bands.fragment");
+    lower->nextBand = upper;
+    MusicSnapshot music;
+    music.order = 40;
+
+    lower->draw(0.0f, music);
+
+    const Rgba top = designPixel(960, 100);
+    const Rgba bottom = designPixel(960, 1000);
+    EXPECT_EQ(top.r, 255);
+    EXPECT_EQ(top.g, 40) << "the next band gets the same music";
+    EXPECT_EQ(bottom.b, 255);
+    EXPECT_EQ(bottom.r, 0);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(program, static_cast<GLint>(upper->program));
+
+    // The define goes after the version line, and the file's lines keep their numbers.
+    EXPECT_EQ(glslWithVariant("#version 330 core\nbody\n", "TOP"), "#version 330 core\n#define TOP\n#line 2\nbody\n");
+    EXPECT_EQ(glslWithVariant("body\n", "TOP"), "#define TOP\n#line 1\nbody\n");
+    EXPECT_EQ(glslWithVariant("body\n", ""), "body\n");
+}
+
 TEST_F(EffectShader, LoadingTwiceKeepsTheFirstProgramAndAFailedEffectStillHasItsStrip) {
     const uint32_t program = effect->program;
     effect->load("NoSuchProgram");
@@ -165,6 +223,20 @@ std::string readWhole(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// No variant, then each name a source tests with "defined(NAME)".
+std::vector<std::string> variantsNamedIn(const std::string& source) {
+    std::vector<std::string> variants{""};
+    const std::string mark = "defined(";
+    for (size_t at = source.find(mark); at != std::string::npos; at = source.find(mark, at + 1)) {
+        const size_t start = at + mark.size();
+        const std::string name = source.substr(start, source.find(')', start) - start);
+        if (std::find(variants.begin(), variants.end(), name) == variants.end()) {
+            variants.push_back(name);
+        }
+    }
+    return variants;
+}
+
 }  // namespace
 
 // The browser build's shaders are these files rewritten; Mesa's OpenGL ES 3.0 is as strict as
@@ -188,8 +260,13 @@ TEST(ShaderSource, EveryShaderOfTheShowCompilesAsGlslEs300) {
         }
         std::filesystem::path fragment = entry.path();
         fragment.replace_extension(".fragment");
-        EXPECT_EQ(compileError(GL_VERTEX_SHADER, glslForEs(readWhole(entry.path()))), "") << entry.path();
-        EXPECT_EQ(compileError(GL_FRAGMENT_SHADER, glslForEs(readWhole(fragment))), "") << fragment;
+        const std::string vertexSource = readWhole(entry.path());
+        for (const std::string& variant : variantsNamedIn(vertexSource)) {
+            EXPECT_EQ(compileError(GL_VERTEX_SHADER, glslForEs(glslWithVariant(vertexSource, variant))), "")
+                << entry.path() << " " << variant;
+            EXPECT_EQ(compileError(GL_FRAGMENT_SHADER, glslForEs(glslWithVariant(readWhole(fragment), variant))), "")
+                << fragment << " " << variant;
+        }
         ++checked;
     }
     EXPECT_GE(checked, 8);

@@ -101,6 +101,12 @@ std::vector<FaultCase> assetCases() {
             }
         }
     }
+    // A baked layer whose program does not build says so; its effect goes on without the picture.
+    for (const char* layer : {"road_view", "city_shore"}) {
+        const Expected saysSo{0, std::string("** Errores de compilacion del  Shader: ") + layer};
+        cases.push_back({std::string("Shaders/") + layer + ".vertex", Damage::Missing, saysSo});
+        cases.push_back({std::string("Shaders/") + layer + ".fragment", Damage::Garbage, saysSo});
+    }
     for (const char* shader : {"TextureMatrix2D", "TextureMatrix3D", "Color2D", "PlaneMusic"}) {
         for (const char* stage : {".vertex", ".fragment"}) {
             for (Damage damage : {Damage::Missing, Damage::Truncated, Damage::Garbage}) {
