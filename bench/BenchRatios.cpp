@@ -38,12 +38,12 @@ public:
     std::map<std::string, double> counterValues;
 };
 
-void printTarget(const std::string& label, double value, double target) {
-    std::printf("%-48s %7.2f  (target <= %.2f: %s)\n", label.c_str(), value, target,
-                value <= target ? "met" : "MISSED");
-}
-
 }  // namespace
+
+void printVerdict(const std::string& label, double value, double target) {
+    std::printf("%-48s %7.2f  (target <= %.2f: %s)\n", label.c_str(), value, target,
+                value <= target ? "met" : "missed");
+}
 
 int runBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>& ratios,
                             const std::vector<BenchCounterTarget>& counters) {
@@ -59,7 +59,7 @@ int runBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>
             std::printf("%-48s not measured\n", ratio.label.c_str());
             continue;
         }
-        printTarget(ratio.label, top->second / bottom->second, ratio.target);
+        printVerdict(ratio.label, top->second / bottom->second, ratio.target);
     }
     for (const BenchCounterTarget& counter : counters) {
         const auto found = reporter.counterValues.find(counter.benchmark + ":" + counter.counter);
@@ -67,7 +67,7 @@ int runBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>
             std::printf("%-48s not measured\n", counter.label.c_str());
             continue;
         }
-        printTarget(counter.label, found->second, counter.target);
+        printVerdict(counter.label, found->second, counter.target);
     }
     return 0;
 }

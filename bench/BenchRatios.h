@@ -2,6 +2,15 @@
 #include <string>
 #include <vector>
 
+// The performance targets the benchmarks are measured against.
+constexpr double FRAME_TARGET = 2.0;       // a scene's frame / a textured full-screen quad
+constexpr double LAYER_TARGET = 1.6;       // one effect layer alone / the same quad
+constexpr double OBJ_PARSE_TARGET = 1.0;   // our OBJ parser / tinyobjloader, same file
+constexpr double STARTUP_MS_TARGET = 300;  // start-up to the first frame, pre-roll excluded
+
+// One line: the figure, its target and "met" or "missed".
+void printVerdict(const std::string& label, double value, double target);
+
 // A ratio of two benchmarks' mean real times from the same run, with the most it may be.
 struct BenchRatio {
     std::string label;

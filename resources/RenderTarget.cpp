@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <iostream>
 
 #include "resources/GL.h"
@@ -16,8 +17,18 @@ int32_t ResourceManager::createRenderTarget(const std::string& name, uint16_t wi
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    glGenerateMipmap(GL_TEXTURE_2D);
+    // The whole mipmap chain, without data like level 0: generating it from a level that holds
+    // nothing would only cost the driver a blit program and a pass over the frame.
+    GLsizei levelWidth = width;
+    GLsizei levelHeight = height;
+    for (GLint level = 0;; ++level) {
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA, levelWidth, levelHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        if (levelWidth == 1 && levelHeight == 1) {
+            break;
+        }
+        levelWidth = std::max(1, levelWidth / 2);
+        levelHeight = std::max(1, levelHeight / 2);
+    }
     const GLint wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);

@@ -6,6 +6,7 @@
 #include "resources/GL.h"
 
 #include "resources/ImageDecode.h"
+#include "resources/MipmapChain.h"
 #include "resources/ResourceManager.h"
 
 namespace {
@@ -79,8 +80,16 @@ int32_t loadTexture(const std::string& path, TextureFilter filter) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format, GL_UNSIGNED_BYTE,
                  image.pixels.get());
+    // Only smooth filtering reads the levels above the picture's own.
+    if (filter == FilterSmooth) {
+        GLint level = 1;
+        for (const MipmapLevel& mipmap :
+             buildMipmapChain(image.pixels.get(), image.width, image.height, image.channels)) {
+            glTexImage2D(GL_TEXTURE_2D, level++, static_cast<GLint>(format), mipmap.width, mipmap.height, 0, format,
+                         GL_UNSIGNED_BYTE, mipmap.pixels.data());
+        }
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
-    glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     if (filter == FilterSmooth) {

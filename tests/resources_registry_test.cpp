@@ -178,6 +178,14 @@ TEST_F(RegistryWithGl, RenderTargetsAreCompleteAndSizedAndFoundByTheirName) {
         EXPECT_EQ(value, e.width);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &value);
         EXPECT_EQ(value, e.height);
+        // The mipmap chain down to 1 x 1 (1920 x 1080 has 10 levels above its own, 960 x 540 has 9).
+        const GLint lastLevel = e.width == 1920 ? 10 : 9;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, lastLevel, GL_TEXTURE_WIDTH, &value);
+        EXPECT_EQ(value, 1);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, lastLevel, GL_TEXTURE_HEIGHT, &value);
+        EXPECT_EQ(value, 1);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &value);
+        EXPECT_EQ(value, e.width / 8);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
         EXPECT_EQ(value, e.wrap);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
