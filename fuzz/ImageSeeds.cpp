@@ -4,14 +4,14 @@
 // filter, stored and compressed data); JPEGs at 4:2:0 and 4:4:4, grey and colour; then damaged
 // copies (cut, huge or zero sizes, a flipped byte) and files of other kinds. Usage: image_seeds DIRECTORY
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
+
+#include "SeedFiles.h"
 
 namespace {
 
@@ -253,18 +253,4 @@ std::vector<std::pair<std::string, Bytes>> seeds() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    for (const auto& [name, bytes] : seeds()) {
-        std::ofstream file(std::string(argv[1]) + "/" + name, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!file) {
-            std::fprintf(stderr, "cannot write %s/%s\n", argv[1], name.c_str());
-            return 1;
-        }
-    }
-    return 0;
-}
+int main(int argc, char** argv) { return writeSeedFiles(argc, argv, seeds()); }

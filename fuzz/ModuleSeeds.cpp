@@ -3,24 +3,18 @@
 // damaged copies: cut inside each section, absurd sample lengths and loops, an order naming a
 // missing pattern, song lengths of 0 and past the order table, another tag. Usage: module_seeds DIRECTORY
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "music/ModuleHeader.h"
 #include "support/TestModule.h"
+
+#include "SeedFiles.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-constexpr size_t SAMPLE_HEADERS_AT = 20;
-constexpr size_t SAMPLE_HEADER_BYTES = 30;
-constexpr size_t SONG_LENGTH_AT = 950;
-constexpr size_t ORDERS_AT = 952;
-constexpr size_t TAG_AT = 1080;
-constexpr size_t PATTERNS_AT = 1084;
 
 // Every ProTracker command once, row by row on channel 0 with a note beside it on channel 1;
 // the last rows jump back to order 0 once (the loop the player follows a single time).
@@ -55,7 +49,7 @@ void putWord(Bytes& bytes, size_t at, int value) {
 Bytes cut(const Bytes& bytes, size_t size) { return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(size)); }
 
 Bytes sampleHeaderSet(Bytes bytes, int sample, int length, int loopStart, int loopLength) {
-    const size_t at = SAMPLE_HEADERS_AT + static_cast<size_t>(sample) * SAMPLE_HEADER_BYTES;
+    const size_t at = PROTRACKER_SAMPLE_HEADERS_AT + static_cast<size_t>(sample) * PROTRACKER_SAMPLE_HEADER_BYTES;
     putWord(bytes, at + 22, length);
     putWord(bytes, at + 26, loopStart);
     putWord(bytes, at + 28, loopLength);
@@ -69,7 +63,7 @@ Bytes byteSet(Bytes bytes, size_t at, uint8_t value) {
 
 Bytes tagSet(Bytes bytes, const char tag[5]) {
     for (int i = 0; i < 4; ++i) {
-        bytes[TAG_AT + i] = static_cast<uint8_t>(tag[i]);
+        bytes[PROTRACKER_TAG_AT + i] = static_cast<uint8_t>(tag[i]);
     }
     return bytes;
 }
@@ -84,16 +78,16 @@ std::vector<std::pair<std::string, Bytes>> seeds() {
         {"effects_6chn.mod", moduleBytes(effectsModule(6))},
         {"effects_8chn.mod", moduleBytes(effectsModule(8))},
         {"all_scenes.mod", moduleBytes(allScenesModule())},
-        {"cut_in_sample_headers.mod", cut(walking, SAMPLE_HEADERS_AT + 100)},
-        {"cut_in_orders.mod", cut(walking, ORDERS_AT + 10)},
-        {"cut_in_patterns.mod", cut(effects, PATTERNS_AT + 700)},
+        {"cut_in_sample_headers.mod", cut(walking, PROTRACKER_SAMPLE_HEADERS_AT + 100)},
+        {"cut_in_orders.mod", cut(walking, PROTRACKER_ORDERS_AT + 10)},
+        {"cut_in_patterns.mod", cut(effects, PROTRACKER_HEADER_BYTES + 700)},
         {"cut_in_samples.mod", cut(effects, effects.size() - 100)},
         {"sample_longer_than_file.mod", sampleHeaderSet(walking, 0, 0xFFFF, 0, 1)},
         {"loop_past_sample.mod", sampleHeaderSet(effects, 1, 32, 200, 900)},
         {"loop_zero_length.mod", sampleHeaderSet(effects, 2, 32, 4, 0)},
-        {"order_names_missing_pattern.mod", byteSet(walking, ORDERS_AT + 1, 60)},
-        {"song_length_zero.mod", byteSet(walking, SONG_LENGTH_AT, 0)},
-        {"song_length_past_table.mod", byteSet(walking, SONG_LENGTH_AT, 200)},
+        {"order_names_missing_pattern.mod", byteSet(walking, PROTRACKER_ORDERS_AT + 1, 60)},
+        {"song_length_zero.mod", byteSet(walking, PROTRACKER_SONG_LENGTH_AT, 0)},
+        {"song_length_past_table.mod", byteSet(walking, PROTRACKER_SONG_LENGTH_AT, 200)},
         {"tag_flt8.mod", tagSet(moduleBytes(effectsModule(8)), "FLT8")},
         {"tag_unknown.mod", tagSet(walking, "XYZW")},
     };
@@ -102,18 +96,4 @@ std::vector<std::pair<std::string, Bytes>> seeds() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    for (const auto& [name, bytes] : seeds()) {
-        std::ofstream file(std::string(argv[1]) + "/" + name, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!file) {
-            std::fprintf(stderr, "cannot write %s/%s\n", argv[1], name.c_str());
-            return 1;
-        }
-    }
-    return 0;
-}
+int main(int argc, char** argv) { return writeSeedFiles(argc, argv, seeds()); }

@@ -1,12 +1,12 @@
 // Writes the fuzzer's seed corpus: small OBJ files covering every construct the parser
 // reads (exporters' polygons, negative indices, colours, byte-order marks and tabs included),
 // each a starting point for mutation. Usage: obj_seeds DIRECTORY
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "SeedFiles.h"
 
 namespace {
 
@@ -79,18 +79,4 @@ std::vector<std::pair<std::string, std::string>> seeds() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    for (const auto& [name, text] : seeds()) {
-        std::ofstream file(std::string(argv[1]) + "/" + name, std::ios::binary);
-        file << text;
-        if (!file) {
-            std::fprintf(stderr, "cannot write %s/%s\n", argv[1], name.c_str());
-            return 1;
-        }
-    }
-    return 0;
-}
+int main(int argc, char** argv) { return writeSeedFiles(argc, argv, seeds()); }

@@ -4,13 +4,8 @@
 
 namespace {
 
-constexpr size_t SAMPLE_HEADERS_AT = 20;
-constexpr size_t SAMPLE_HEADER_BYTES = 30;
 constexpr int SAMPLE_COUNT = 31;
-constexpr size_t SONG_LENGTH_AT = 950;
-constexpr size_t ORDERS_AT = 952;
 constexpr int ORDER_SLOTS = 128;
-constexpr size_t TAG_AT = 1080;
 constexpr uint64_t ROWS_A_PATTERN = 64;
 constexpr uint64_t BYTES_A_CELL = 4;
 
@@ -51,27 +46,27 @@ uint64_t protrackerModuleBytes(const uint8_t* bytes, size_t size) {
     if (size < PROTRACKER_HEADER_BYTES) {
         return 0;
     }
-    int channels = tagChannels(reinterpret_cast<const char*>(bytes + TAG_AT));
+    int channels = tagChannels(reinterpret_cast<const char*>(bytes + PROTRACKER_TAG_AT));
     if (channels == 0) {
         return 0;
     }
     uint64_t sampleBytes = 0;
     for (int i = 0; i < SAMPLE_COUNT; ++i) {
-        const uint8_t* length = bytes + SAMPLE_HEADERS_AT + i * SAMPLE_HEADER_BYTES + 22;
+        const uint8_t* length = bytes + PROTRACKER_SAMPLE_HEADERS_AT + i * PROTRACKER_SAMPLE_HEADER_BYTES + 22;
         sampleBytes += (static_cast<uint64_t>(length[0]) << 8 | length[1]) * 2;  // big-endian words
     }
     // The song's length as the player takes it: an unusable one means the order slots up to the last non-zero.
-    int songLength = bytes[SONG_LENGTH_AT];
+    int songLength = bytes[PROTRACKER_SONG_LENGTH_AT];
     if (songLength == 0 || songLength > ORDER_SLOTS) {
         songLength = ORDER_SLOTS;
-        while (songLength > 1 && bytes[ORDERS_AT + songLength - 1] == 0) {
+        while (songLength > 1 && bytes[PROTRACKER_ORDERS_AT + songLength - 1] == 0) {
             --songLength;
         }
     }
     // The patterns the song plays: every one up to the highest it names.
     uint64_t patterns = 0;
     for (int i = 0; i < songLength; ++i) {
-        uint64_t pattern = bytes[ORDERS_AT + i];
+        uint64_t pattern = bytes[PROTRACKER_ORDERS_AT + i];
         if (pattern < 0x80 && pattern + 1 > patterns) {
             patterns = pattern + 1;
         }
