@@ -100,7 +100,8 @@ bool drawFallingTiles() {
     int32_t count = 0;
     for (int32_t i = 0; i < TILE_COUNT; ++i) {
         if (s.positions[i].y < static_cast<float>(H)) {
-            visible[count++] = {s.sourceRects[i], screenCoordinate(s.positions[i].x), screenCoordinate(s.positions[i].y)};
+            visible[count++] = {s.sourceRects[i], screenCoordinate(s.positions[i].x),
+                                screenCoordinate(s.positions[i].y)};
         }
     }
     engine->DrawTextureBatch(s.texture, visible, count, W / TILE_COLUMNS, H / TILE_ROWS);

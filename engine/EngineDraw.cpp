@@ -71,7 +71,7 @@ void drawSprite(Engine& e, int32_t textureId, SpriteRect source, int32_t x, int3
     }
     const SourceEdges edges = sourceEdges(*record, source);
     // One (u, v) pair per quad corner in vertex order; vertex 0 is the bottom-left on screen.
-    const float texClamp[8] = {edges.uLeft, edges.vBottom, edges.uRight, edges.vBottom,
+    const float texClamp[8] = {edges.uLeft,  edges.vBottom, edges.uRight, edges.vBottom,
                                edges.uRight, edges.vTop,    edges.uLeft,  edges.vTop};
     glUniform1fv(shader->location(UniformSlot::TexClamp), 8, texClamp);
     e.DrawQuad(x, y, width, height, shader, angle);

@@ -14,5 +14,4 @@ struct MipmapLevel {
 // out): the block's two pairs averaged across, then averaged down, each rounded half up. For sides
 // that are powers of two this is bit for bit what Mesa's glGenerateMipmap gives; built here, it
 // spares a software driver compiling its blit programs at start-up.
-std::vector<MipmapLevel> buildMipmapChain(const unsigned char* pixels, int32_t width, int32_t height,
-                                          int32_t channels);
+std::vector<MipmapLevel> buildMipmapChain(const unsigned char* pixels, int32_t width, int32_t height, int32_t channels);

@@ -64,8 +64,7 @@ TEST(MipmapChain, EqualsTheDriversOwnOnPowerOfTwoSides) {
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), 64, 16, 0, format, GL_UNSIGNED_BYTE,
-                     picture.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), 64, 16, 0, format, GL_UNSIGNED_BYTE, picture.data());
         glGenerateMipmap(GL_TEXTURE_2D);
         GLint level = 1;
         for (const MipmapLevel& mipmap : buildMipmapChain(picture.data(), 64, 16, channels)) {

@@ -43,15 +43,17 @@ int32_t ticks() { return static_cast<int32_t>(SDL_GetTicks()); }
 // How much later than its callback a buffer is heard, in ms; -1 while the audio context is not
 // running. The script processor schedules the buffer it fills one buffer after the context's
 // current time, the context adds its own latencies, and at a context rate other than the
-// player's SDL's resampling stream holds half a buffer on average.
+// player's SDL's resampling stream holds half a buffer on average. The body is JavaScript.
+// clang-format off
 EM_JS(int, soundLeadMs, (int playerRate), {
     const audio = Module.SDL2 && Module.SDL2.audioContext;
     const node = Module.SDL2 && Module.SDL2.audio && Module.SDL2.audio.scriptProcessorNode;
-    if (!audio || !node || audio.state !== 'running') return -1;
+    if (!audio || !node || audio.state !== 'running') { return -1; }
     const buffer = node.bufferSize / audio.sampleRate;
     const resampling = audio.sampleRate !== playerRate ? buffer / 2 : 0;
     return Math.round(1000 * (buffer + resampling + (audio.baseLatency || 0) + (audio.outputLatency || 0)));
 });
+// clang-format on
 
 // The timeline takes a buffer as heard from its callback on; the browser's lead is taken off as
 // the desktop's --av-offset would. Asked every frame: the context reports its output latency only
