@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   libgl1-mesa-dri libegl1 libegl-mesa0 libgles2
   xvfb xauth xdotool
-  ffmpeg sox
+  ffmpeg sox python3-numpy
   clang libclang-rt-14-dev libtinyobjloader-dev
   fonts-dejavu-core fonts-league-spartan fonts-kaushanscript
   # Release builds: the Windows cross compilers, Wine and a window manager to run the result
