@@ -101,11 +101,12 @@ TEST(ModuleSound, PlaysForMinutesWithoutReachingFullScale) {
     EXPECT_LT(peak, 32767);
 }
 
-TEST(ModuleSound, IntegratedLoudnessIsBetweenMinus18AndMinus12Lufs) {
+// Loud enough beside other music, with the headroom that lets the drums stand above the rest.
+TEST(ModuleSound, IntegratedLoudnessIsBetweenMinus19AndMinus16Lufs) {
     const double lufs = integratedLoudness(audio());
     std::cout << "integrated loudness " << lufs << " LUFS\n";
-    EXPECT_GE(lufs, -18.0);
-    EXPECT_LE(lufs, -12.0);
+    EXPECT_GE(lufs, -19.0);
+    EXPECT_LE(lufs, -16.0);
 }
 
 TEST(ModuleSound, LoudnessMeterReadsAKnownTone) {

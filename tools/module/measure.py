@@ -184,7 +184,8 @@ def loudness_picture(path, meter, starts):
         picture[:, x] = (40, 70, 160) if order not in SCENE_ORDERS else (60, 160, 230)
     for key, colour in (("M", (130, 130, 130)), ("S", (255, 255, 255))):
         for t, lufs in zip(meter["t"], meter[key]):
-            picture[y(lufs), int(t / end * (width - 1))] = colour
+            if np.isfinite(lufs):
+                picture[y(lufs), int(t / end * (width - 1))] = colour
     write_png(path, picture)
 
 
@@ -231,9 +232,8 @@ def main():
     print("short-term by order: " + " ".join("%d:%.1f" % (o, v) for o, v in enumerate(by_order)))
     print("orders 5-14 span %.1f LU (%.1f to %.1f LUFS)" % (max(middle) - min(middle), min(middle), max(middle)))
     print("loudest 50 ms: " + ", ".join("%s %.1f dBFS" % (name, loudest[name]) for name in PARTS))
-    pitched = max(loudest["bass"], loudest["lead"])
-    print("drums over the louder of bass and lead: kick %+.1f dB, snare %+.1f dB" % (
-        loudest["kick"] - pitched, loudest["snare"] - pitched))
+    print("drums over bass and lead: " + ", ".join("%s %+.1f and %+.1f dB" % (
+        drum, loudest[drum] - loudest["bass"], loudest[drum] - loudest["lead"]) for drum in ("kick", "snare")))
     mid, side = (song[:, 0] + song[:, 1]) / 2, (song[:, 0] - song[:, 1]) / 2
     print("side under mid: %.1f dB over the song, %.1f dB below 150 Hz" % (
         10 * np.log10((mid ** 2).sum() / (side ** 2).sum()),
