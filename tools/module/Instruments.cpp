@@ -190,9 +190,9 @@ Rendered impact(double rate) {
         burst.coefficient = onePole(300.0 + 3200.0 * std::exp(-t / 0.15), rate).coefficient;
         const float white = noise.next();
         const double boom = std::sin(phase) * attackDecay(t, 0.002, 0.6);
-        const double hit = burst.lowpass(white) * attackDecay(t, 0.001, 0.25) * 1.6;
+        const double hit = burst.lowpass(white) * attackDecay(t, 0.001, 0.3) * 2.5;
         const double roll = rumble.lowpass(white) * attackDecay(t, 0.02, 0.5) * 2.5;
-        out.frames[n] = static_cast<float>(std::tanh(1.8 * (boom + hit + roll)));
+        out.frames[n] = static_cast<float>(std::tanh(2.6 * (boom + hit + roll)));
     }
     taper(out.frames, rate);
     return out;
