@@ -1,5 +1,6 @@
 // The song compiler refuses texts that would play something other than what is written: a line
-// that runs past its pattern, and a held note that nothing ends.
+// that runs past its pattern, and a held note that nothing ends. It writes as many channels as a
+// song asks for, and plays a phrase on instrument variants.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +11,11 @@
 #include <stdexcept>
 #include <string>
 
+#include <libmodplug/modplug.h>
+
+#include "music/ModuleHeader.h"
 #include "music/Player.h"
+#include "tools/module/ModFile.h"
 #include "tools/module/SongText.h"
 
 namespace {
@@ -111,6 +116,47 @@ TEST(ModuleSongText, AHeldNoteSoundingMoreThan96RowsIsAnErrorNamingWhereItWasWri
     });
     EXPECT_NE(raised.find("pattern a channel 1 row 0 (the channel line)"), std::string::npos) << raised;
     EXPECT_NE(raised.find("104 rows later, at order 1 row 40"), std::string::npos) << raised;
+}
+
+TEST(ModuleSongText, APhraseAtAVariantPlaysEachOfItsInstrumentsVariant) {
+    const std::string variants =
+        "inst 3 lead_open lead 60 C5 open\n"
+        "inst 4 pluck_open pluck 44 C5\n"
+        "phrase tune\n  A-2@lead~2 C-3@pluck~2 E-3~4\n";
+    const Song song = parse(variants + "pattern p\n  0: tune tune@open\n  1 lead: tune@open\norder p\n");
+    EXPECT_EQ(cellAt(song, 0, 0, 0).instrument, 1);
+    EXPECT_EQ(cellAt(song, 0, 8, 0).instrument, 3);
+    EXPECT_EQ(cellAt(song, 0, 10, 0).instrument, 4);
+    EXPECT_EQ(cellAt(song, 0, 8, 0).note, cellAt(song, 0, 0, 0).note);
+    // A note that names no instrument takes the channel line's, which the variant leaves alone.
+    EXPECT_EQ(cellAt(song, 0, 4, 1).instrument, 1);
+
+    const std::string missing = errorOf([&] { parse(variants + "pattern p\n  0: tune@bright\norder p\n"); });
+    EXPECT_NE(missing.find("unknown instrument lead_bright"), std::string::npos) << missing;
+}
+
+TEST(ModuleSongText, EveryChannelCountThePlayerReadsIsWrittenSoThatItReadsIt) {
+    for (int channels : {2, 3, 4, 6, 8, 9, 10, 13, 19, 20, 32}) {
+        const Song song = parse("channels " + std::to_string(channels) + "\npattern p\n  " +
+                                std::to_string(channels - 1) + " lead: A-2 off\norder p p\n");
+        SampleData sample;  // the player refuses a module without sample data
+        sample.name = "lead";
+        sample.data.assign(256, 40);
+        const std::vector<uint8_t> bytes = writeModule(song, {sample});
+        EXPECT_EQ(protrackerModuleBytes(bytes.data(), bytes.size()), bytes.size()) << channels << " channels";
+        ModPlugFile* file = ModPlug_Load(bytes.data(), static_cast<int>(bytes.size()));
+        EXPECT_NE(file, nullptr) << channels << " channels";
+        if (!file)
+            continue;
+        EXPECT_EQ(ModPlug_NumChannels(file), channels);
+        ModPlug_Unload(file);
+    }
+    for (const std::string count : {"1", "33"})
+        EXPECT_NE(errorOf([&] {
+                      parse("channels " + count + "\npattern p\n  0 lead: A-2\norder p\n");
+                  }).find("channels must be 2 to 32"),
+                  std::string::npos)
+            << count;
 }
 
 TEST(ModuleSongText, TheSoundtrackEndsEveryHeldNote) {
