@@ -20,9 +20,10 @@ Definitions:
   kick, snare, bass or lead), in dB under a full-scale square.
 - side under mid: energy of (L+R)/2 over energy of (L-R)/2, over the song and below 150 Hz.
 - bands: energy of the mono mix in 6-16 kHz against 2-6 kHz.
-- lead aliasing: the lead's loop (whole cycles of every voice) by DFT: the energy of the bins under
-  3 kHz that lie between harmonics, under the energy of the harmonics; beside it the same for a
-  band-limited saw on the same loop rounded to 8 bits.
+- lead aliasing: each lead sample's loop (whole cycles of every voice) by DFT: the energy of the
+  bins under 3 kHz more than 20 Hz + 2% away from any harmonic (of the sub-octave too), under the energy
+  of the harmonics; the worst lead, and beside it the same for a band-limited saw on the same loop
+  rounded to 8 bits.
 """
 import os
 import re
@@ -129,7 +130,7 @@ def lead_aliasing(module):
         loop = np.frombuffer(bytes(module[start + loop_start:start + loop_start + loop_length]), dtype=np.int8)
         power = np.abs(np.fft.rfft(loop.astype(np.float64))) ** 2
         hz = np.arange(len(power)) * rate / len(loop)
-        strongest = hz[np.argmax(power * (hz > 100) * (hz < 1000))]
+        strongest = hz[np.argmax(power * (hz > 100) * (hz < 2000))]
         cluster = np.abs(hz - strongest) < 8.0  # the detuned voices around the fundamental
         fundamental = (hz * power)[cluster].sum() / power[cluster].sum()
         if between_harmonics(power, hz, fundamental) > worst:
@@ -144,10 +145,11 @@ def lead_aliasing(module):
 
 
 def between_harmonics(power, hz, fundamental):
-    # Partials lie near multiples of half the fundamental (the sub-octave voice's included),
-    # spread by the detuned voices by up to 25 Hz under 3 kHz.
+    # Partials lie near multiples of half the fundamental (the sub-octave voice's included), spread
+    # by the detuned voices (9 cents) and by what the saturation makes of their beating (sidebands a
+    # few hertz apart): 20 Hz and 2% either side. Aliases land anywhere between.
     step = fundamental / 2
-    near = np.abs(hz - np.round(hz / step) * step) < 25.0
+    near = np.abs(hz - np.round(hz / step) * step) < 20.0 + 0.02 * hz
     under = (hz > 50) & (hz < 3000)
     return 10 * np.log10(power[under & ~near].sum() / power[under & near].sum())
 
