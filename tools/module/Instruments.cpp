@@ -326,10 +326,11 @@ std::vector<double> chordHz(const InstrumentSlot& slot) {
     return notes;
 }
 
+// About a bar as the chords are played (at C-3 to F-2); the song strikes a chord past it with 97B.
 constexpr double SWELL_SECONDS = 1.9;
-constexpr std::array<double, 3> LEFT_CENTS = {0.0, -8.0, 8.0},
-                                RIGHT_CENTS = {3.0, -11.0,
-                                               10.0};  // about a bar as the chords are played, at C-3 to F-2
+// The detuning of each note's three saws in the left and the right copy, in cents.
+constexpr std::array<double, 3> LEFT_CENTS = {0.0, -8.0, 8.0};
+constexpr std::array<double, 3> RIGHT_CENTS = {3.0, -11.0, 10.0};
 
 // Three detuned saws a note, softened at both ends so the chord leaves the low mids to the bass
 // (steeply under 170 Hz: what a pad puts there sounds in the sides) and the top to the lead. Its
