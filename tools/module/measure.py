@@ -14,7 +14,7 @@ Definitions:
   ffmpeg's ebur128 (peak=true); M and S are read every 100 ms, each over the 400 ms or 3 s before.
 - change at an order: the mean of the M readings stamped in the second after the order starts
   minus the mean of those in the second before; the hit is the loudest M reading in that second.
-- an order's short-term loudness: the mean of the S readings stamped inside it.
+- an order's short-term loudness: the mean of the S readings stamped inside it (from 3 s on).
 - the loudest 50 ms of a part: the highest RMS of a 50 ms window (10 ms steps, both channels) of
   the song with every sample silenced but the part's (the instruments whose names start with
   kick, snare, bass or lead), in dB under a full-scale square.
@@ -229,7 +229,8 @@ def main():
         before = momentary[(t > start - 1.0) & (t <= start)]
         print("change at order %2d: %+.1f LU (second before %.1f, after %.1f, hit %.1f LUFS momentary)" % (
             order, after.mean() - before.mean(), before.mean(), after.mean(), after.max()))
-    by_order = [short[(t > starts[o]) & (t <= starts[o + 1])].mean() for o in range(len(starts) - 1)]
+    # The first 3 s have no full short-term window yet (ffmpeg reads -120.7 there).
+    by_order = [short[(t > max(starts[o], 3.0)) & (t <= starts[o + 1])].mean() for o in range(len(starts) - 1)]
     middle = by_order[5:15]
     print("short-term by order: " + " ".join("%d:%.1f" % (o, v) for o, v in enumerate(by_order)))
     print("orders 5-14 span %.1f LU (%.1f to %.1f LUFS)" % (max(middle) - min(middle), min(middle), max(middle)))
