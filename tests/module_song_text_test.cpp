@@ -159,19 +159,48 @@ TEST(ModuleSongText, EveryChannelCountThePlayerReadsIsWrittenSoThatItReadsIt) {
             << count;
 }
 
-TEST(ModuleSongText, TheSoundtrackEndsEveryHeldNote) {
+// The soundtrack's song text and the module the build made of it.
+struct Soundtrack {
+    Song song;
+    std::vector<uint8_t> module;
+    // Sample header fields in bytes: headers start at byte 20, 30 bytes each, words at 26 and 28.
+    size_t loopStart(int slot) const { return 2 * word(20 + static_cast<size_t>(slot - 1) * 30 + 26); }
+    size_t loopLength(int slot) const { return 2 * word(20 + static_cast<size_t>(slot - 1) * 30 + 28); }
+    size_t word(size_t at) const { return static_cast<size_t>(module.at(at) << 8 | module.at(at + 1)); }
+};
+
+Soundtrack soundtrack() {
     std::ifstream text(TEST_SOURCE_DIR "/../tools/module/song/ondaris.song");
-    ASSERT_TRUE(text) << "the song text is missing";
-    const Song song = parseSong(text);
+    EXPECT_TRUE(text) << "the song text is missing";
     std::ifstream in(MODULE_PATH, std::ios::binary);
-    const std::vector<uint8_t> module{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_GT(module.size(), 1084u);
-    // The module's own loops: sample headers start at byte 20, 30 bytes each, loop length in words at 28.
+    return {parseSong(text), std::vector<uint8_t>{std::istreambuf_iterator<char>(in), {}}};
+}
+
+TEST(ModuleSongText, TheSoundtrackEndsEveryHeldNote) {
+    const Soundtrack sound = soundtrack();
+    ASSERT_GT(sound.module.size(), 1084u);
     std::vector<bool> loops(32, false);
-    for (size_t slot = 1; slot <= 31; ++slot) {
-        const size_t at = 20 + (slot - 1) * 30 + 28;
-        loops[slot] = (module[at] << 8 | module[at + 1]) > 1;
-    }
+    for (int slot = 1; slot <= 31; ++slot)
+        loops[static_cast<size_t>(slot)] = sound.loopLength(slot) > 2;
     EXPECT_GE(std::count(loops.begin(), loops.end(), true), 5) << "bass, lead, voice and pads loop";
-    EXPECT_EQ(errorOf([&] { checkNoteEnds(song, loops); }), "");
+    EXPECT_EQ(errorOf([&] { checkNoteEnds(sound.song, loops); }), "");
+}
+
+TEST(ModuleSongText, TheSoundtracksStruckChordsStartInsideTheirLoop) {
+    // A hit strikes a pad with a sample offset (9xx, xx * 256 bytes) so that the chord sounds at
+    // once, past its swell: the offset must land in the loop, whatever the swell's length.
+    const Soundtrack sound = soundtrack();
+    ASSERT_GT(sound.module.size(), 1084u);
+    int struck = 0;
+    for (const Pattern& pattern : sound.song.patterns) {
+        for (const Cell& cell : pattern.cells) {
+            if (cell.effect != 0x9 || cell.note < 0)
+                continue;
+            ++struck;
+            const size_t offset = static_cast<size_t>(cell.parameter) * 256;
+            EXPECT_GE(offset, sound.loopStart(cell.instrument)) << pattern.name << ": " << cell.phrase;
+            EXPECT_LT(offset, sound.loopStart(cell.instrument) + sound.loopLength(cell.instrument)) << pattern.name;
+        }
+    }
+    EXPECT_GT(struck, 0) << "the hits strike their chords past the swell";
 }

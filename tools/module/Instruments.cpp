@@ -339,7 +339,8 @@ constexpr std::array<double, 3> RIGHT_CENTS = {3.0, -11.0, 10.0};
 // two copies never fold back into one sound in the middle.
 Rendered pad(double rate, const std::vector<double>& notes, double cutoffHz, bool right) {
     Rendered out{rate, {}};
-    out.loopStart = evenFrame(SWELL_SECONDS, rate);
+    // The loop starts on a multiple of 256 frames, where a sample offset (9xx) can strike it.
+    out.loopStart = static_cast<int>(SWELL_SECONDS * rate / 256.0) * 256;
     out.loopLength = 32768;
     out.frames.assign(static_cast<size_t>(out.loopStart + out.loopLength), 0.0f);
     Noise phases{right ? 0x5eed1e5u : 0xbadc0deu};
