@@ -223,6 +223,12 @@ double resonance(double hz, double cutoff, double amount) {
 
 constexpr int OVERSAMPLE = 4;
 
+// A slow wobble for a held sound, 1 + depth x sin, once round in a loop so that the loop ends as it
+// began; at rest before the loop.
+double drift(double t, double loopStart, double loopSeconds, double depth) {
+    return t <= loopStart ? 1.0 : 1.0 + depth * std::sin(TWO_PI * (t - loopStart) / loopSeconds);
+}
+
 // A sustained tone: an attack of attackSeconds, then a seamless loop of whole cycles. It is
 // rendered at four times the rate and bent through tanh there, then filtered down, so the
 // harmonics the bend adds above the band do not fold back between the notes' own.
@@ -257,13 +263,15 @@ Rendered bass(double rate, double hz) {
                      });
 }
 
-// Three detuned saws and a sub-octave square; cutoffHz sets how bright the saws settle, and they
-// open half as far again on the attack.
+// Three detuned saws and a sub-octave square; cutoffHz sets how bright the saws settle, they open
+// half as far again on the attack, and a held note's filter drifts by an eighth once a loop.
 Rendered lead(double rate, double hz, double cutoffHz) {
     return sustained(rate, hz, 0.35, 16384, 2.6,
                      [cutoffHz](std::vector<float>& frames, double high, double root, double freeze, int loop) {
-                         const auto saw = [cutoffHz](int h, double f, double t) {
-                             const double cutoff = cutoffHz * (1.0 + 0.5 * std::exp(-t / 0.12));
+                         const double loopSeconds = loop / high;
+                         const auto saw = [cutoffHz, freeze, loopSeconds](int h, double f, double t) {
+                             const double cutoff = cutoffHz * (1.0 + 0.5 * std::exp(-std::min(t, freeze) / 0.12)) *
+                                                   drift(t, freeze, loopSeconds, 0.12);
                              return 1.0 / h * lowpass(f, cutoff) * resonance(f, cutoff, 0.5);
                          };
                          const auto gain = [freeze](double t) {
@@ -271,7 +279,7 @@ Rendered lead(double rate, double hz, double cutoffHz) {
                          };
                          for (double cents : {0.0, 9.0, -9.0}) {
                              const double voice = fitToLoop(root * std::pow(2.0, cents / 1200.0), high, loop);
-                             addHarmonics(frames, high, voice, cents * 0.1, freeze, saw, gain);
+                             addHarmonics(frames, high, voice, cents * 0.1, NEVER, saw, gain);
                          }
                          addHarmonics(
                              frames, high, fitToLoop(root / 2.0, high, loop), 0.0, freeze,
@@ -334,8 +342,8 @@ constexpr std::array<double, 3> RIGHT_CENTS = {3.0, -11.0, 10.0};
 
 // Three detuned saws a note, softened at both ends so the chord leaves the low mids to the bass
 // (steeply under 170 Hz: what a pad puts there sounds in the sides) and the top to the lead. Its
-// first bar swells, the filter opening from a third of cutoffHz and the level from half, and the
-// loop holds the open chord. The right-hand copy detunes and phases its voices otherwise, so the
+// first bar swells, the filter opening from a third of cutoffHz and the level from half, and in the
+// loop the filter drifts by a fifth and back. The right-hand copy detunes and phases its voices otherwise, so the
 // two copies never fold back into one sound in the middle.
 Rendered pad(double rate, const std::vector<double>& notes, double cutoffHz, bool right) {
     Rendered out{rate, {}};
@@ -344,7 +352,7 @@ Rendered pad(double rate, const std::vector<double>& notes, double cutoffHz, boo
     out.loopLength = 32768;
     out.frames.assign(static_cast<size_t>(out.loopStart + out.loopLength), 0.0f);
     Noise phases{right ? 0x5eed1e5u : 0xbadc0deu};
-    const double freeze = out.loopStart / rate;
+    const double freeze = out.loopStart / rate, loopSeconds = out.loopLength / rate;
     const auto swell = [freeze](double t) {
         const double x = std::min(1.0, t / freeze);
         return x * x * (3.0 - 2.0 * x);
@@ -353,10 +361,11 @@ Rendered pad(double rate, const std::vector<double>& notes, double cutoffHz, boo
         for (double cents : right ? RIGHT_CENTS : LEFT_CENTS) {
             const double hz = fitToLoop(note * std::pow(2.0, cents / 1200.0), rate, out.loopLength);
             addHarmonics(
-                out.frames, rate, hz, phases.next() * 3.14159, freeze,
-                [cutoffHz, &swell](int h, double f, double t) {
+                out.frames, rate, hz, phases.next() * 3.14159, NEVER,
+                [cutoffHz, freeze, loopSeconds, &swell](int h, double f, double t) {
                     const double low = highpass(f, 170.0);
-                    return 1.0 / h * lowpass(f, cutoffHz * (0.33 + 0.67 * swell(t))) * low * low;
+                    const double cutoff = cutoffHz * (0.33 + 0.67 * swell(t)) * drift(t, freeze, loopSeconds, 0.2);
+                    return 1.0 / h * lowpass(f, cutoff) * low * low;
                 },
                 [&swell](double t) {
                     const double x = std::min(1.0, t / 0.04);
