@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/MathTypes.h"
+#include "engine/Camera.h"
 #include "resources/ObjMesh.h"
 
 namespace {
@@ -256,15 +258,60 @@ TEST(AssetMeshes, FlamingoBuildsUpFromTheFeet) {
     EXPECT_LT(middle, last);
 }
 
-TEST(AssetMeshes, WindsurferIsTexturedAndStandsOnItsBoard) {
+TEST(AssetMeshes, WindsurferIsTexturedAndTallEnoughToFillTheFrame) {
     const ObjMeshData mesh = loadMesh("Assets/windsurf.obj");
     expectValidTexturedMesh(mesh);
     float low = 1e9f, high = -1e9f;
     for (size_t i = 0; i + 4 < mesh.vertices.size(); i += 5)
         low = std::min(low, mesh.vertices[i + 1]), high = std::max(high, mesh.vertices[i + 1]);
-    // Board near the origin (the show places it at y = -1) and a rig tall enough to fill the frame.
+    // Board near the origin's height (the show places it at y = -1) and a tall rig.
     EXPECT_GT(low, -0.6f);
     EXPECT_GT(high - low, 1.5f);
+}
+
+Vec4 transformPoint(const Mat4& m, Vec3 p) {
+    Vec4 out{};
+    float* o = &out.x;
+    for (int row = 0; row < 4; ++row)
+        o[row] = m.at(0, row) * p.x + m.at(1, row) * p.y + m.at(2, row) * p.z + m.at(3, row);
+    return out;
+}
+
+TEST(AssetMeshes, WindsurferStaysWholeInTheFrameAndBehindTheFlamingos) {
+    // Where the show draws it: turned half round, its origin swaying between x = -3 and 3 at
+    // y = -1, z = -1, tilted up to 5 degrees forward and 6 sideways, drifting to z = -7 in order 7;
+    // the camera at the design's start position and aspect. The flamingos stand at z = -1.5.
+    const ObjMeshData windsurf = loadMesh("Assets/windsurf.obj");
+    const ObjMeshData flamingo = loadMesh("Assets/flamingo.obj");
+    ASSERT_EQ(windsurf.kind, MeshTexturedTriangles);
+    ASSERT_EQ(flamingo.kind, MeshTexturedTriangles);
+    float flamingoReach = 0.0f;
+    for (size_t i = 0; i + 4 < flamingo.vertices.size(); i += 5)
+        flamingoReach = std::max(flamingoReach, std::hypot(flamingo.vertices[i], flamingo.vertices[i + 2]));
+    const float flamingoBack = -1.5f - flamingoReach;
+
+    Camera camera;
+    const Mat4 viewProjection = multiply(camera.projection, camera.view);
+    float nearest = -1e9f, widest = 0.0f, tallest = 0.0f;
+    for (float x : {-3.0f, 3.0f})
+        for (float z : {-1.0f, -7.0f})
+            for (float pitch : {-5.0f, 5.0f})
+                for (float roll : {-6.0f, 6.0f}) {
+                    const Mat4 model =
+                        multiply(translate(Mat4(1.0f), {x, -1.0f, z}),
+                                 mat4FromQuat(quatFromEuler({radians(pitch), radians(180.0f), radians(roll)})));
+                    for (size_t i = 0; i + 4 < windsurf.vertices.size(); i += 5) {
+                        const Vec3 local{windsurf.vertices[i], windsurf.vertices[i + 1], windsurf.vertices[i + 2]};
+                        nearest = std::max(nearest, transformPoint(model, local).z);
+                        const Vec4 clip = transformPoint(multiply(viewProjection, model), local);
+                        ASSERT_GT(clip.w, 0.0f);
+                        widest = std::max(widest, std::abs(clip.x / clip.w));
+                        tallest = std::max(tallest, std::abs(clip.y / clip.w));
+                    }
+                }
+    EXPECT_LT(widest, 0.97f) << "the windsurfer leaves the frame at the sides";
+    EXPECT_LT(tallest, 0.97f) << "the windsurfer leaves the frame at the top or bottom";
+    EXPECT_LT(nearest, flamingoBack) << "the windsurfer reaches into the flamingos";
 }
 
 TEST(AssetMeshes, FloorTileIsAFlatSixUnitSquareOfPlainTriangles) {
