@@ -158,10 +158,12 @@ TEST(AssetImages, TextBlocksAreFilledAndEndInsideTheirSourceRectangles) {
 }
 
 TEST(AssetImages, LyricLinesStartNearTheLeftOfTheirStrips) {
-    // The strips slide in from the right edge; the slowest ones have moved only about a thousand
-    // pixels by the time the line must be read, so each line must lie in the strip's left part.
+    // The strips slide in from the right edge. Strip 0 moves about 1,500 px before the scene ends
+    // and strip 3 about 1,100 px before the final fade starts, so their lines must lie in the
+    // strip's left part; strips 1 and 2 cross the whole screen within their order.
     const Image lyrics = loadImage("Assets/lyrics.png");
     ASSERT_EQ(lyrics.width, 2048);
+    const int lastAllowed[4] = {1300, 1984, 1984, 1300};
     for (int strip = 0; strip < 4; ++strip) {
         SCOPED_TRACE("strip " + std::to_string(strip));
         int first = lyrics.width, last = -1;
@@ -170,7 +172,86 @@ TEST(AssetImages, LyricLinesStartNearTheLeftOfTheirStrips) {
                 if (lyrics.alpha(x, y) > 128)
                     first = std::min(first, x), last = std::max(last, x);
         EXPECT_LT(first, 200);
-        EXPECT_LT(last, 1300);
+        EXPECT_LT(last, lastAllowed[strip]);
+    }
+}
+
+// The lettering of a rectangle of an image: its bright, opaque strokes (tubes and fills), and
+// around them the backing that must keep them readable over any picture.
+struct Lettering {
+    int strokeTop = -1;
+    int strokeBottom = -1;
+    double backedShare = 0.0;        // pixels of the strokes' box, widened by 3, at least 55 % opaque
+    double backingBrightness = 1.0;  // median of the brightest channel over that box's other pixels
+};
+
+Lettering inspectLettering(const Image& image, int x0, int y0, int w, int h) {
+    auto brightest = [&image](int x, int y) {
+        const uint8_t* p = image.at(x, y);
+        return std::max({p[0], p[1], p[2]}) / 255.0;
+    };
+    auto stroke = [&](int x, int y) { return image.alpha(x, y) > 230 && brightest(x, y) > 0.78; };
+    int left = x0 + w, right = -1, top = y0 + h, bottom = -1;
+    for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x)
+            if (stroke(x, y))
+                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                bottom = std::max(bottom, y);
+    Lettering result;
+    if (right < 0)
+        return result;
+    result.strokeTop = top - y0;
+    result.strokeBottom = bottom - y0;
+    size_t backed = 0, all = 0;
+    std::vector<double> others;
+    for (int y = std::max(y0, top - 3); y <= std::min(y0 + h - 1, bottom + 3); ++y)
+        for (int x = std::max(x0, left - 3); x <= std::min(x0 + w - 1, right + 3); ++x) {
+            ++all;
+            backed += image.alpha(x, y) >= 140 ? 1 : 0;
+            if (!stroke(x, y))
+                others.push_back(brightest(x, y));
+        }
+    result.backedShare = static_cast<double>(backed) / static_cast<double>(all);
+    std::nth_element(others.begin(), others.begin() + static_cast<long>(others.size() / 2), others.end());
+    result.backingBrightness = others.empty() ? 0.0 : others[others.size() / 2];
+    return result;
+}
+
+TEST(AssetImages, LyricCapitalsFillTheirStrips) {
+    // Drawn at their own size, 64 rows high: the letters take the rows the outline leaves.
+    const Image lyrics = loadImage("Assets/lyrics.png");
+    ASSERT_EQ(lyrics.height, 256);
+    for (int strip = 0; strip < 4; ++strip) {
+        SCOPED_TRACE("strip " + std::to_string(strip));
+        const Lettering line = inspectLettering(lyrics, 0, strip * 64, lyrics.width, 64);
+        EXPECT_GE(line.strokeBottom - line.strokeTop + 1, 46);
+    }
+}
+
+TEST(AssetImages, GreetingNamesFillTheirCellsOnADarkBoard) {
+    // A name fades in and out over the sun and the parrot, so it is mostly seen half transparent:
+    // only a dark board under its letters keeps it readable there.
+    const Image sheet = loadImage("Assets/greets.png");
+    ASSERT_EQ(sheet.height, 19 * 64);
+    for (int i = 0; i < 57; ++i) {
+        SCOPED_TRACE("greeting " + std::to_string(i));
+        const Lettering name = inspectLettering(sheet, (i / 19) * 512, (i % 19) * 64, 512, 64);
+        EXPECT_GE(name.strokeBottom - name.strokeTop + 1, 34);
+        EXPECT_GE(name.backedShare, 0.9);
+        EXPECT_LE(name.backingBrightness, 0.5);
+    }
+}
+
+TEST(AssetImages, CreditLinesStandOnADarkPlate) {
+    // The credits stand on the road's bright striped sun.
+    const Image credits = loadImage("Assets/credits_text.png");
+    const int rows[][2] = {{0, 60}, {60, 60}, {120, 60}, {180, 90}, {270, 90}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE("rows " + std::to_string(row[0]));
+        const Lettering line = inspectLettering(credits, 0, row[0], credits.width, row[1]);
+        EXPECT_GE(line.strokeBottom - line.strokeTop + 1, row[1] * 6 / 10);
+        EXPECT_GE(line.backedShare, 0.95);
+        EXPECT_LE(line.backingBrightness, 0.35);
     }
 }
 
