@@ -338,7 +338,7 @@ TEST_F(PlaneEntity, FloorRisesWithHeightTimesFactorAndFadesIntoTheDistance) {
         return sum;
     };
     const long resting = light(0.6f), halfway = light(0.8f), struck = light(1.0f);
-    EXPECT_GT(struck, resting + resting / 5);
+    EXPECT_GT(struck, resting + resting / 10);
     EXPECT_LT(halfway - resting, (struck - resting) / 2);
 
     // Looking straight ahead, the floor fades out well before its far edge, where rows wrap
