@@ -62,7 +62,7 @@ void paintOutlined(Canvas& canvas, const Mask& letters, Color fill, Color outlin
 void paintSungLine(Canvas& canvas, const Mask& letters, float capTop, float baseline) {
     paintGlow(canvas, blurred(dilated(letters, 3), 4), rgb(0xff2fa8), 1.3f);
     paint(canvas, dilated(letters, 2), rgb(0x22042e));
-    const Color top = rgb(0xffffff), bottom = rgb(0xff8fd0);
+    const Color top = rgb(0xffffff), bottom = rgb(0x9eeaff);
     paint(canvas, letters, [=](int, int y) {
         return mix(top, bottom, std::clamp((static_cast<float>(y) - capTop) / (baseline - capTop), 0.0f, 1.0f));
     });

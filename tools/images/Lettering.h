@@ -14,8 +14,8 @@ void paintNeon(Canvas& canvas, const Mask& letters, Color tube, int glowRadius);
 void paintNeonSign(Canvas& canvas, const Mask& letters, Color tube, int glowRadius);
 // Soft dark halo under the letters so they stay readable over bright backdrops.
 void paintShadow(Canvas& canvas, const Mask& letters, int radius, float strength);
-// Sung words: white-hot capitals warming to pink towards the baseline, a dark outline and a
-// tight magenta glow, readable over the road, the palms and the tunnel alike.
+// Sung words: white capitals cooling to ice blue towards the baseline, a dark outline and a
+// tight magenta glow, readable over the road, the palms and the magenta tunnel alike.
 void paintSungLine(Canvas& canvas, const Mask& letters, float capTop, float baseline);
 // Plain fill with a dark outline, for small text that must stay readable on busy backgrounds.
 void paintOutlined(Canvas& canvas, const Mask& letters, Color fill, Color outline, int width);
