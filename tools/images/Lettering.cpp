@@ -22,6 +22,15 @@ void paintChrome(Canvas& canvas, const Mask& letters, float top, float bottom, i
 
 namespace {
 
+// Soft dark halo under the letters so they stay readable over bright backdrops.
+void paintShadow(Canvas& canvas, const Mask& letters, int radius, float strength) {
+    Mask halo = blurred(dilated(letters, radius), radius);
+    for (float& v : halo.values) {
+        v = std::min(1.0f, v * strength);
+    }
+    paint(canvas, halo, rgb(0x0a0214));
+}
+
 // The tube itself: its colour, with the middle of each stroke burning white as a real tube does.
 void paintTube(Canvas& canvas, const Mask& letters, Color tube) {
     paint(canvas, letters, tube);
@@ -44,19 +53,6 @@ void paintNeonSign(Canvas& canvas, const Mask& letters, Color tube, int glowRadi
     paintShadow(canvas, letters, glowRadius + 2, 3.0f);
     paintGlow(canvas, blurred(dilated(letters, 1), glowRadius), tube, 0.9f);
     paintTube(canvas, letters, tube);
-}
-
-void paintShadow(Canvas& canvas, const Mask& letters, int radius, float strength) {
-    Mask halo = blurred(dilated(letters, radius), radius);
-    for (float& v : halo.values) {
-        v = std::min(1.0f, v * strength);
-    }
-    paint(canvas, halo, rgb(0x0a0214));
-}
-
-void paintOutlined(Canvas& canvas, const Mask& letters, Color fill, Color outline, int width) {
-    paint(canvas, dilated(letters, width), outline);
-    paint(canvas, letters, fill);
 }
 
 void paintSungLine(Canvas& canvas, const Mask& letters, float capTop, float baseline) {

@@ -16,6 +16,7 @@ constexpr float LEFT = 64.0f;
 constexpr float SLANT = 0.18f;
 constexpr float INK_HEIGHT = 52.0f;
 const TextStyle LINE_STYLE{80.0f, 2.0f, 0.8f};
+// No commas: a comma's tail reaches below the capitals and would shrink every line.
 const char* const LINES[] = {
     "Neon tides are calling us home",
     "Palm shadows dancing on the boulevard",
