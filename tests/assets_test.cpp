@@ -361,7 +361,7 @@ Vec4 transformPoint(const Mat4& m, Vec3 p) {
 TEST(AssetMeshes, WindsurferStaysWholeInTheFrameAndBehindTheFlamingos) {
     // Where the show draws it: turned half round, its origin swaying between x = -3 and 3 at
     // y = -1, z = -1, tilted up to 5 degrees forward and 6 sideways, drifting to z = -7 in order 7;
-    // the camera at the design's start position and aspect. The flamingos stand at z = -1.5.
+    // the camera at its start position, 16:9. The flamingos stand at z = -1.5.
     const ObjMeshData windsurf = loadMesh("Assets/windsurf.obj");
     const ObjMeshData flamingo = loadMesh("Assets/flamingo.obj");
     ASSERT_EQ(windsurf.kind, MeshTexturedTriangles);
