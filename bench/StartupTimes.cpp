@@ -124,7 +124,7 @@ int measureStartup() {
         demoState = SceneOpening;
         startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
         SDL_PauseAudioDevice(device, 0);
-        stepShow(readMusicSnapshot(device));
+        stepShow(readHeardMusic(device, 0).snapshot);
         SDL_GL_SwapWindow(engine->window);
         glFinish();
         return 0;
