@@ -19,6 +19,7 @@ struct ShowOptions {
     bool hasStart = false;
     ShowPosition start;  // where the music starts; the show skips ahead to it
     bool watch = false;  // reload shader sources that change on disk
+    bool stats = false;  // print how evenly the frames came when the show ends
 };
 
 // A second either way: more than any sound system's delay.

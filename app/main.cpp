@@ -80,6 +80,7 @@ int main(int argc, char* argv[]) {
     if (!loadShowModule(MODULE_PATH, error)) {
         return endWithoutMusic(device, error);
     }
+    warmUpShow();
 
     if (!options.hasStart) {
         demoState = ScenePreRoll;

@@ -125,7 +125,7 @@ TEST(ShowOptions, BadOptionsAreNamed) {
         EXPECT_EQ(error.rfind(expected, 0), 0u) << error;
     }
     for (const char* option :
-         {"--av-offset MS", "--windowed [WxH]", "--display N", "--loop", "--mute", "--help", "--version"}) {
+         {"--av-offset MS", "--windowed [WxH]", "--display N", "--loop", "--mute", "--stats", "--help", "--version"}) {
         EXPECT_NE(showUsage().find(std::string("\n  ") + option), std::string::npos) << option;
     }
 }
@@ -133,7 +133,8 @@ TEST(ShowOptions, BadOptionsAreNamed) {
 TEST(ShowOptions, StartTakesTheCapturesPositionsAndWatchIsAFlag) {
     ShowOptions options;
     std::string error;
-    ASSERT_TRUE(parse({"--start", "17:0", "--watch"}, options, error)) << error;
+    ASSERT_TRUE(parse({"--start", "17:0", "--watch", "--stats"}, options, error)) << error;
+    EXPECT_TRUE(options.stats);
     EXPECT_TRUE(options.hasStart);
     EXPECT_TRUE(options.start.byOrder);
     EXPECT_EQ(options.start.order, 17);
@@ -143,6 +144,7 @@ TEST(ShowOptions, StartTakesTheCapturesPositionsAndWatchIsAFlag) {
     EXPECT_FALSE(options.start.byOrder);
     EXPECT_EQ(options.start.timeMs, 85500);
     EXPECT_FALSE(options.watch);
+    EXPECT_FALSE(options.stats);
     ASSERT_TRUE(parse({}, options, error)) << error;
     EXPECT_FALSE(options.hasStart);
 
@@ -152,6 +154,7 @@ TEST(ShowOptions, StartTakesTheCapturesPositionsAndWatchIsAFlag) {
         {{"--start=-5s"}, "bad --start: bad position \"-5s\""},
         {{"--start"}, "--start needs a value"},
         {{"--watch=yes"}, "--watch takes no value"},
+        {{"--stats=1"}, "--stats takes no value"},
     };
     for (const auto& [args, expected] : bad) {
         EXPECT_FALSE(parse(args, options, error)) << args[0];

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,6 +20,12 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// A staged show folder that goes when the test ends, passed or failed.
+struct RemovedAtEnd {
+    std::string path;
+    ~RemovedAtEnd() { fs::remove_all(path); }
+};
 
 // Stays on its first order for the whole test: scene 0, its floor across the whole picture.
 TestModule longShowModule() { return walkingModule(28, 64, 6, 125); }
@@ -183,6 +190,61 @@ TEST(ShowOptionsEndToEnd, MutePlaysSilentlyInTimeToTheEnd) {
     EXPECT_EQ(result.err.find("No audio output"), std::string::npos) << result.err;
     // The pre-roll and 2.9 s of music: the music's clock ran in real time.
     EXPECT_GT(seconds, 3.8);
+    EXPECT_EQ(result.out.find("Stats"), std::string::npos) << "no report without --stats";
+}
+
+TEST(ShowOptionsEndToEnd, StatsReportsHowEvenlyTheFramesCameWhenTheShowEnds) {
+    // Every scene in 6.7 s (56 rows of 120 ms), on a 640 x 360 screen so that frames come near
+    // 60 a second on a busy machine.
+    const RemovedAtEnd directory{stageShowDirectory(walkingModule(28, 2, 6, 125))};
+    ShowRunOptions options;
+    options.screen = "640x360";
+    options.arguments = {"--stats"};
+    const ShowResult result = runShowHeadless(directory.path, options);
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    const size_t first = result.out.find("Stats: ");
+    ASSERT_NE(first, std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("Adding", first), std::string::npos) << "the report comes last";
+    long frames = 0;
+    double median = 0;
+    double percentile99 = 0;
+    double worst = 0;
+    int order = -1;
+    int row = -1;
+    long slow = 0;
+    ASSERT_EQ(std::sscanf(result.out.c_str() + first,
+                          "Stats: %ld frames; frame time median %lf ms, 99th percentile %lf ms, worst %lf ms at "
+                          "%d:%d; %ld over 25.0 ms (1.5 refresh intervals of",
+                          &frames, &median, &percentile99, &worst, &order, &row, &slow),
+              7)
+        << result.out;
+    EXPECT_GE(frames, 20);
+    EXPECT_GE(median, 14.0) << "paced to 60 frames a second at most";
+    EXPECT_LE(median, percentile99);
+    EXPECT_LE(percentile99, worst + 0.1);
+    EXPECT_TRUE(order >= 0 && order < 28 && row >= 0 && row < 2) << order << ":" << row;
+    EXPECT_LT(slow, frames);
+    // The frames span the music: their count times the typical frame time is near its 6.7 s.
+    const double spanMs = static_cast<double>(frames) * median;
+    EXPECT_GT(spanMs, 0.4 * 6720) << result.out;
+    EXPECT_LT(spanMs, 1.6 * 6720) << result.out;
+
+    double lead = 0;
+    double leadLow = 0;
+    double leadHigh = 0;
+    double aim = -1;
+    const size_t second = result.out.find("Stats: sound", first);
+    ASSERT_NE(second, std::string::npos) << result.out;
+    ASSERT_EQ(std::sscanf(result.out.c_str() + second,
+                          "Stats: sound ahead of the picture as each frame is shown: median %lf ms, 1st to 99th "
+                          "percentile %lf to %lf ms; frames aimed %lf ms ahead",
+                          &lead, &leadLow, &leadHigh, &aim),
+              4)
+        << result.out;
+    EXPECT_LE(leadLow, lead);
+    EXPECT_LE(lead, leadHigh);
+    EXPECT_GE(aim, 0.0);
+    EXPECT_LT(aim, 1000.0);
 }
 
 TEST(ShowOptionsEndToEnd, HelpAndVersionPrintAndEndBeforeAnyWindow) {
@@ -191,7 +253,8 @@ TEST(ShowOptionsEndToEnd, HelpAndVersionPrintAndEndBeforeAnyWindow) {
     ShowResult result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, {"--help"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out.rfind("Usage: kavex_velmora", 0), 0u) << result.out;
-    for (const char* option : {"--windowed", "--display", "--loop", "--mute", "--av-offset", "--help", "--version"}) {
+    for (const char* option :
+         {"--windowed", "--display", "--loop", "--mute", "--av-offset", "--stats", "--help", "--version"}) {
         EXPECT_NE(result.out.find(std::string("  ") + option), std::string::npos) << option;
     }
     EXPECT_EQ(result.err, "");

@@ -9,13 +9,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -24,15 +22,11 @@
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
-#include "capture/FrameHashes.h"
-#include "capture/FrameImage.h"
 #include "capture/OffscreenWindow.h"
-#include "demo/Clock.h"
-#include "demo/FixedRun.h"
-#include "demo/FrameClock.h"
 #include "demo/Show.h"
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"
+#include "support/CapturePlay.h"
 #include "support/ShowRun.h"
 #include "support/TestModule.h"
 
@@ -53,14 +47,6 @@ constexpr int SAMPLE_MS = 20;
 
 // Every scene, two rows an order at one tick a row (20 ms): about 1.2 seconds a play.
 TestModule quickWalkingModule() { return walkingModule(28, 2, 1, 125); }
-
-// Every scene with the notes, floor pulses, greeting cues and flamingo pair of the fast-forward's
-// module, at one tick a row (20 ms) instead of three: about three seconds a play.
-TestModule quickAllScenesModule() {
-    TestModule module = allScenesModule();
-    module.patterns[0].cells[0][1].parameter = 1;  // the speed, set on row 0 of the first pattern
-    return module;
-}
 
 std::string readWhole(const fs::path& path) {
     std::ifstream file(path);
@@ -249,54 +235,6 @@ GLuint nextFreshName() {
     highest = std::max(highest, name);
     glDeleteProgram(name);
     return highest;
-}
-
-// One frame's picture and sound, as the capture's hash file has them, and where the music stood.
-struct FrameHash {
-    uint64_t picture = 0;
-    uint64_t sound = 0;
-    int32_t order = 0;
-    int32_t row = 0;
-    int32_t scene = 0;
-
-    bool operator==(const FrameHash& other) const {
-        return picture == other.picture && sound == other.sound && order == other.order && row == other.row;
-    }
-};
-
-std::string describe(const FrameHash& frame) {
-    char text[96];
-    std::snprintf(text, sizeof text, "order %d row %d scene %d, picture %016llx sound %016llx", frame.order, frame.row,
-                  frame.scene, static_cast<unsigned long long>(frame.picture),
-                  static_cast<unsigned long long>(frame.sound));
-    return text;
-}
-
-// The loaded show from its first frame to the one that finds the music over, on the capture's
-// fixed clock, every frame drawn into `window` and hashed.
-std::vector<FrameHash> playOnCaptureClock(const OffscreenWindow& window) {
-    std::vector<FrameHash> hashes;
-    FrameImage image;
-    std::vector<uint8_t> scratch;
-    MixedFrame current;
-    MixedFrame next;
-    mixFrame(0, SHOW_FRAME_RATE, current);
-    startCaptureClock();
-    for (int64_t frame = 0;; ++frame) {
-        bool last = current.mixed <= 0;
-        if (!last) {
-            mixFrame(frame + 1, SHOW_FRAME_RATE, next);
-        }
-        stepFixedFrame(frame, SHOW_FRAME_RATE, current, next, true);
-        readOffscreenWindow(window, image, scratch);
-        hashes.push_back({hashBytes(image.rgb.data(), image.rgb.size()),
-                          hashBytes(current.sound.data(), current.sound.size()), current.snapshot.order,
-                          current.snapshot.row, demoState});
-        if (last) {
-            return hashes;
-        }
-        std::swap(current, next);
-    }
 }
 
 }  // namespace
