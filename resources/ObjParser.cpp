@@ -581,17 +581,9 @@ bool parseObj(std::string_view text, ObjMeshData& mesh, std::string& error) {
 }
 
 bool parseObj(std::istream& in, ObjMeshData& mesh, std::string& error) {
+    // Read in chunks to the end, whatever the stream: a size told by seeking may be no file's
+    // (a folder's stream reports one) and is never needed.
     std::string text;
-    // A file or string stream tells its size and is read in one go; others in chunks.
-    const std::streampos start = in.tellg();
-    if (start != std::streampos(-1) && in.seekg(0, std::ios::end)) {
-        const std::streamoff size = in.tellg() - start;
-        in.seekg(start);
-        text.resize(static_cast<size_t>(std::max<std::streamoff>(size, 0)));
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        text.resize(static_cast<size_t>(in.gcount()));
-    }
-    in.clear();
     char chunk[1 << 16];
     while (in.read(chunk, sizeof(chunk)) || in.gcount() > 0) {
         text.append(chunk, static_cast<size_t>(in.gcount()));

@@ -73,7 +73,7 @@ TEST(ObjText, TextFileReadsLinesWithoutLineEndsAndReportsAMissingFile) {
     ASSERT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
     close(fd);
 
-    TextFile file(path, "r");
+    TextFile file(path, "r", 1024);
     ASSERT_TRUE(file.isOpen());
     Strings lines;
     while (!file.endOfFile()) {
@@ -83,7 +83,7 @@ TEST(ObjText, TextFileReadsLinesWithoutLineEndsAndReportsAMissingFile) {
     std::remove(path);
 
     ConsoleCapture capture(false);
-    TextFile missing("/nonexistent/mesh.obj", "r");
+    TextFile missing("/nonexistent/mesh.obj", "r", 1024);
     EXPECT_FALSE(missing.isOpen());
     EXPECT_EQ(capture.out(), "Error with open mode: r - File : /nonexistent/mesh.obj\n");
     EXPECT_EQ(capture.err(), "");
