@@ -261,6 +261,7 @@ private:
     std::vector<Corner> corners;
     HighestIndex highestPosition;
     HighestIndex highestTexture;
+    int firstPlainLine = 0;  // the first face or polyline without texture coordinates
     MeshKind kind = MeshNone;
 };
 
@@ -376,6 +377,7 @@ bool ObjParser::readFace(Line& line) {
                 corners.push_back(previous);
                 corners.push_back(corner);
             } else {
+                firstPlainLine = firstPlainLine == 0 ? lineNumber : firstPlainLine;
                 plainIndices.push_back(static_cast<uint32_t>(first.position));
                 plainIndices.push_back(static_cast<uint32_t>(previous.position));
                 plainIndices.push_back(static_cast<uint32_t>(corner.position));
@@ -405,6 +407,7 @@ bool ObjParser::readPolyline(Line& line) {
             return false;
         }
         if (previous >= 0) {
+            firstPlainLine = firstPlainLine == 0 ? lineNumber : firstPlainLine;
             plainIndices.push_back(static_cast<uint32_t>(previous));
             plainIndices.push_back(static_cast<uint32_t>(point));
         }
@@ -554,6 +557,13 @@ bool ObjParser::finish() {
         lineNumber = highestTexture.lineNumber;
         return fail("index " + std::to_string(highestTexture.index + 1) + " names no texture coordinate (" +
                     std::to_string(texCoordCount) + " given)");
+    }
+    // With texture coordinates only textured faces are drawn; a file whose faces all lack them
+    // would load as a mesh that draws nothing.
+    if (!texCoords.empty() && corners.empty() && !plainIndices.empty()) {
+        lineNumber = firstPlainLine;
+        return fail("no face uses the file's " + std::to_string(texCoordCount) +
+                    " texture coordinates, so nothing would be drawn");
     }
     if (!texCoords.empty()) {
         mesh.kind = MeshTexturedTriangles;
