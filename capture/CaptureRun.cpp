@@ -32,8 +32,6 @@
 namespace {
 
 constexpr int32_t LABEL_PIXEL_HEIGHT = 15;
-// The pattern number the player reports once it has run off the end of the order list.
-constexpr int32_t END_OF_ORDER_LIST = 0xFF;
 // A run stopped by a signal ends with 128 + its number, as the shell reports a killed program:
 // 130 for Ctrl-C, 143 for SIGTERM.
 constexpr int STOPPED_EXIT_BASE = 128;

@@ -148,6 +148,11 @@ TEST(CaptureFrom, ARunThatNeverReachesFromFailsAndFromAfterUntilIsRefused) {
     CaptureResult backwards = runCaptureIn(directory, "--size 64x36 --wav w.wav --from 4:0 --until 2:0");
     EXPECT_EQ(backwards.exitCode, 2) << backwards.log;
     EXPECT_NE(backwards.log.find("--from 4:0 lies after --until 2:0"), std::string::npos) << backwards.log;
+    // Past the last row of the last order (2 rows an order) lie only the frames of the fading end.
+    CaptureResult pastTheEnd = runCaptureIn(directory, "--size 64x36 --still 5:2");
+    EXPECT_EQ(pastTheEnd.exitCode, 1) << pastTheEnd.log;
+    EXPECT_NE(pastTheEnd.log.find("never reached the still's position 5:2"), std::string::npos) << pastTheEnd.log;
+    EXPECT_FALSE(fs::exists(directory + "/still_5-2.png"));
     fs::remove_all(directory);
 }
 

@@ -165,6 +165,25 @@ TEST(ShowPositions, AnOrderRowIsReachedAtOrPastItEvenWhenRowsAreSkipped) {
     EXPECT_TRUE(positionReached(position, 2000, at(0, 0)));
 }
 
+// Once the player runs off its order list it reports the order after the last (28 in a 28-order
+// song) while the last notes fade for a few frames: those frames once counted as 28:0 and 27:64.
+TEST(ShowPositions, NoOrderPositionLiesPastTheEndOfTheOrderList) {
+    MusicSnapshot fading = at(28, 0);
+    fading.pattern = END_OF_ORDER_LIST;
+    ShowPosition position;
+    std::string error;
+    for (const char* text : {"28:0", "27:64", "27:63", "0:0"}) {
+        ASSERT_TRUE(parseShowPosition(text, position, error));
+        EXPECT_FALSE(positionReached(position, 266850, fading)) << text;
+    }
+    MusicSnapshot last = at(27, 63);
+    last.pattern = 27;
+    EXPECT_TRUE(positionReached(position, 266000, last));
+    // Times are frames of the show, the fading ones included.
+    ASSERT_TRUE(parseShowPosition("266.8s", position, error));
+    EXPECT_TRUE(positionReached(position, 266850, fading));
+}
+
 TEST(ShowPositions, StillNamesAreSafeFileNames) {
     ShowPosition position;
     std::string error;
