@@ -90,6 +90,20 @@ TEST(EndToEnd, CloseRequestEndsTheShowWithZero) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
+// Started with standard output closed, the show once took descriptor 1 for its X11 connection, wrote
+// its console lines into it and stalled there, deaf to SIGTERM.
+TEST(EndToEnd, WithStandardOutputClosedTheShowRunsAndEndsOnACloseRequest) {
+    std::string directory = stageShowDirectory(longShowModule());
+    ShowRunOptions options;
+    options.stdoutClosed = true;
+    options.termAfterSeconds = 4;
+    options.timeoutSeconds = 40;
+    ShowResult result = runShowHeadless(directory, options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    fs::remove_all(directory);
+}
+
 TEST(EndToEnd, RunsOnADisplayThatIsNotSixteenByNine) {
     std::string directory = stageShowDirectory(quickShowModule());
     ShowRunOptions options;
