@@ -122,6 +122,29 @@ TEST(CaptureOptions, BadOptionsAreRefusedWithTheOffendingText) {
     }
 }
 
+// A second --wav once replaced the first without a word, and --quiet=yes was taken where the show
+// refuses a value on a flag. A setting given twice takes the later value, as in the show.
+TEST(CaptureOptions, AnOutputIsGivenOnceAndFlagsTakeNoValue) {
+    for (const std::vector<std::string>& twice : {std::vector<std::string>{"--wav", "a.wav", "--wav", "b.wav"},
+                                                  {"--still", "1s", "--video=a.mp4", "--video", "b.mp4"},
+                                                  {"--hashes", "a.txt", "--hashes", "a.txt"},
+                                                  {"--contact-sheet", "a.png", "--contact-sheet", "b.png"}}) {
+        const Parsed parsed = parse(twice);
+        EXPECT_FALSE(parsed.ok) << twice.back();
+        EXPECT_EQ(parsed.error.rfind(twice.back() == "b.mp4" ? "--video" : twice[0], 0), 0u) << parsed.error;
+        EXPECT_NE(parsed.error.find(" is given twice"), std::string::npos) << parsed.error;
+    }
+    for (const char* flag : {"--quiet=yes", "--help=please"}) {
+        const Parsed parsed = parse({"--wav", "a.wav", flag});
+        EXPECT_FALSE(parsed.ok) << flag;
+        EXPECT_EQ(parsed.error, std::string(flag).substr(0, std::string(flag).find('=')) + " takes no value");
+    }
+    const Parsed settings = parse({"--still", "1s", "--still", "2s", "--size", "64x36", "--size=128x72", "--quiet"});
+    ASSERT_TRUE(settings.ok) << settings.error;
+    EXPECT_EQ(settings.options.stills.size(), 2u);
+    EXPECT_EQ(settings.options.width, 128);
+}
+
 TEST(CaptureOptions, HelpNeedsNoOutput) {
     Parsed parsed = parse({"--help"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
