@@ -22,6 +22,13 @@ TestModule quickShowModule() { return walkingModule(28, 2, 6, 125); }
 // Long enough that only a quit request can end it within the test.
 TestModule longShowModule() { return walkingModule(28, 64, 6, 125); }
 
+std::string readWhole(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
     std::vector<std::string> lines;
     std::istringstream stream(text);
@@ -222,7 +229,12 @@ TEST(EndToEnd, AStartPastTheOrderListIsABadOptionLoopingOrNot) {
 TEST(EndToEnd, ALoopRoundThatCannotReachItsStartEndsTheShow) {
     const std::string directory = stageShowDirectory(walkingModule(3, 4, 3, 125));
     std::thread swap([&] {
-        std::this_thread::sleep_for(std::chrono::seconds(3));
+        // Once the first round has started (its line is in the show's standard output, a file).
+        const auto started = std::chrono::steady_clock::now();
+        while (readWhole(directory + "/stdout.txt").find("Starting at") == std::string::npos &&
+               std::chrono::steady_clock::now() - started < std::chrono::seconds(50)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
         const std::string swapped = directory + "/Assets/shorter.mod";
         writeModule(swapped, walkingModule(1, 4, 3, 125));
         fs::rename(swapped, directory + "/Assets/ondaris.mod");
