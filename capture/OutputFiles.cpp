@@ -67,7 +67,8 @@ bool checkPlace(const OutputFile& output, std::string& error) {
         error = output.option + " names " + kindOfSpecialFile(status) + ", not a file: " + output.path;
         return false;
     }
-    std::string folder = folderOf(output.path);
+    // Where the file is written: beside the file a link names.
+    std::string folder = folderOf(resolved(output.path).string());
     if (!fs::is_directory(folder, ignored)) {
         error = output.option + " writes into a folder that does not exist: " + folder;
         return false;
@@ -82,7 +83,7 @@ bool checkPlace(const OutputFile& output, std::string& error) {
 
 // Containers ffmpeg picks by these extensions and fills with H.264 and AAC as they are.
 bool checkVideoName(const std::string& path, std::string& error) {
-    std::string extension = fs::path(outputTarget(path)).extension().string();
+    std::string extension = resolved(path).extension().string();
     for (char& c : extension) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
