@@ -1,6 +1,7 @@
 #include "app/ShowOptions.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace {
 
@@ -53,8 +54,10 @@ bool parseWindowSize(const std::string& value, ShowOptions& options, std::string
     return false;
 }
 
+// Any display number is well formed; whether this computer has it is for the window to find out
+// (code 1, like no display at all), since the same command line may suit another machine.
 bool parseDisplay(const std::string& value, ShowOptions& options, std::string& error) {
-    if (parseInteger(value, 0, MAX_DISPLAY_INDEX, options.display)) {
+    if (parseInteger(value, 0, INT32_MAX, options.display)) {
         return true;
     }
     error = "bad --display \"" + value + "\": give the display's number, 0 for the first";

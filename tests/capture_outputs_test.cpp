@@ -203,13 +203,13 @@ TEST(CaptureImages, PngKeepsEveryPixelAndRowOrder) {
     EXPECT_FALSE(writePng("/nonexistent-folder/still.png", image, error));
 }
 
-TEST(CaptureImages, APngThatCannotBeWrittenWholeIsAFailure) {
+TEST(CaptureImages, APngIsNeverWrittenIntoADevice) {
     FrameImage image = noise(64, 64);
     std::string error;
     EXPECT_FALSE(writePng("/dev/full", image, error));
     EXPECT_NE(error.find("/dev/full"), std::string::npos) << error;
-    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
-    // A device is never removed, even by a failed write.
+    EXPECT_NE(error.find("a device, not a file"), std::string::npos) << error;
+    // A picture takes its name by a move, which would replace the device itself.
     struct stat device {};
     ASSERT_EQ(stat("/dev/full", &device), 0);
     EXPECT_TRUE(S_ISCHR(device.st_mode));
@@ -280,6 +280,100 @@ TEST(CaptureOutputFiles, MissingFoldersAndFoldersAsFilesAreRefusedUpFront) {
     std::string error;
     EXPECT_FALSE(checkOutputFiles(stillsAway, error));
     EXPECT_NE(error.find("--still 5:0"), std::string::npos) << error;
+}
+
+// `--video null.mp4` over a device node once replaced it with the video (as root, --video /dev/null
+// would replace the system's), and a named pipe given as the WAV blocked the run in its open.
+TEST(CaptureOutputFiles, DevicesAndNamedPipesAreRefusedUpFrontWhileLinksAreFollowed) {
+    std::string folder = temporaryDirectory();
+    ASSERT_EQ(mkfifo((folder + "/pipe.wav").c_str(), 0644), 0);
+    fs::create_symlink("/dev/full", folder + "/full.png");
+    fs::create_symlink("/dev/null", folder + "/null.mp4");
+    const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::string>> refused = {
+        {{{"--wav", "pipe.wav"}}, "--wav names a named pipe, not a file: "},
+        {{{"--contact-sheet", "full.png"}}, "--contact-sheet names a device, not a file: "},
+        {{{"--video", "null.mp4"}}, "--video names a device, not a file: "},
+        {{{"--hashes", "/dev/null"}}, "--hashes names a device, not a file: "},
+    };
+    for (const auto& [named, reason] : refused) {
+        std::string error;
+        EXPECT_FALSE(checkOutputFiles(outputsIn(folder, named), error)) << named.back().second;
+        EXPECT_EQ(error.rfind(reason, 0), 0u) << error;
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    // A link to a file, written or not yet, is an output like any other: the file it names is written.
+    std::ofstream(folder + "/old.wav") << "old";
+    fs::create_symlink(folder + "/old.wav", folder + "/to_old.wav");
+    fs::create_symlink(folder + "/new.mp4", folder + "/to_new.mp4");
+    std::string error;
+    EXPECT_TRUE(checkOutputFiles(outputsIn(folder, {{"--wav", "to_old.wav"}, {"--video", "to_new.mp4"}}), error))
+        << error;
+    EXPECT_EQ(outputTarget(folder + "/to_new.mp4"), folder + "/new.mp4");
+    fs::remove_all(folder);
+}
+
+// ffmpeg picks the container by the name: one it cannot fill with H.264 and AAC once failed only
+// after every frame was drawn. The assets beside the module were overwritten without a word.
+TEST(CaptureOutputFiles, AVideoNeedsAContainerNameAndNoOutputGoesIntoTheAssets) {
+    std::string folder = temporaryDirectory();
+    for (const char* name : {"v", "v.gif", "v.webm", "v.txt", "v.mp4.part"}) {
+        std::string error;
+        EXPECT_FALSE(checkOutputFiles(outputsIn(folder, {{"--video", name}}), error)) << name;
+        EXPECT_NE(error.find("--video needs a name ending in .mp4, .m4v, .mov or .mkv"), std::string::npos) << error;
+    }
+    for (const char* name : {"v.mp4", "v.MP4", "v.m4v", "v.mov", "v.mkv"}) {
+        std::string error;
+        EXPECT_TRUE(checkOutputFiles(outputsIn(folder, {{"--video", name}}), error)) << name << ": " << error;
+    }
+    // The tests run where the build's Assets folder lies, as the capture does.
+    for (const auto& [option, asset] :
+         std::vector<std::pair<std::string, std::string>>{{"--contact-sheet", "Assets/greets.png"},
+                                                          {"--hashes", "Assets/Shaders/road.vertex"},
+                                                          {"--wav", "Assets/new.wav"},
+                                                          {"--still", "5:0"}}) {
+        CaptureOptions options = outputsIn(folder, {{option, fs::absolute(asset).string()}});
+        if (option == "--still") {
+            options.stillPrefix = fs::absolute("Assets/Shaders/../s_").string();
+        }
+        std::string error;
+        EXPECT_FALSE(checkOutputFiles(options, error)) << asset;
+        EXPECT_NE(error.find("would write into the show's Assets folder"), std::string::npos) << error;
+    }
+    fs::remove_all(folder);
+}
+
+// A WAV, a hash file or a picture is written under a hidden name and takes its own once whole, so
+// a run that fails before then leaves an older file of that name as it was.
+TEST(CaptureOutputFiles, AnOutputReplacesAnOlderFileOnlyOnceWhole) {
+    std::string folder = temporaryDirectory();
+    const std::string path = folder + "/music.wav";
+    std::ofstream(path) << "older";
+    const auto readText = [](const std::string& at) {
+        const std::vector<uint8_t> bytes = readBytes(at);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    OutputStream stream;
+    std::string error;
+    ASSERT_TRUE(openOutputStream(stream, path, error)) << error;
+    std::fputs("newer", stream.file);
+    std::fflush(stream.file);
+    EXPECT_EQ(readText(path), "older");
+    discardOutputStream(stream);
+    EXPECT_EQ(readText(path), "older");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << "no hidden file left";
+
+    fs::create_symlink(path, folder + "/link.wav");
+    ASSERT_TRUE(openOutputStream(stream, folder + "/link.wav", error)) << error;
+    std::fputs("newer", stream.file);
+    ASSERT_TRUE(closeOutputStream(stream, error)) << error;
+    EXPECT_EQ(readText(path), "newer");
+    EXPECT_TRUE(fs::is_symlink(folder + "/link.wav")) << "the link stays, the file it names is replaced";
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read)
+        << "an output is as readable as any new file (mkstemp's are private)";
+
+    EXPECT_FALSE(openOutputStream(stream, "/dev/null", error));
+    EXPECT_EQ(error, "it is a device, not a file");
+    fs::remove_all(folder);
 }
 
 TEST(CaptureOutputFiles, StillsPastTheOrderListAreRefusedByName) {

@@ -175,45 +175,67 @@ TEST(CaptureShow, UnreachedStillsAndMissingModulesFail) {
 
 // Outputs that cannot all be written are refused before the first frame, with exit code 2 and
 // the option names, and nothing is written: no frame is worth rendering for a run that must fail.
+// A device, a named pipe (which blocked the run in its open, deaf to SIGTERM), a video name ffmpeg
+// has no container for (once refused only after every frame) and the show's own assets are
+// refused the same way; a device is never replaced.
 TEST(CaptureOutputs, BadOutputNamesAreRefusedBeforeAnyFrame) {
     std::string directory = stageShowDirectory(quickCreditsModule());
     fs::create_directory(directory + "/existing");
+    ASSERT_EQ(mkfifo((directory + "/pipe.wav").c_str(), 0644), 0);
+    fs::create_symlink("/dev/null", directory + "/null.mp4");
+    fs::create_symlink("/dev/full", directory + "/still_0.5s.png");
+    // A copy, not the staged link to the build's picture, which a regression would overwrite.
+    fs::remove(directory + "/Assets/greets.png");
+    fs::copy_file("Assets/greets.png", directory + "/Assets/greets.png");
     const std::vector<std::pair<std::string, std::vector<std::string>>> refused = {
         {"--wav b.wav --hashes b.wav", {"--wav", "--hashes", "b.wav"}},
         {"--contact-sheet still_1s.png --still 1s", {"--still 1s", "--contact-sheet", "still_1s.png"}},
         {"--contact-sheet missing/sheet.png", {"--contact-sheet", "missing"}},
         {"--size 64x36 --video existing", {"--video", "existing"}},
         {"--wav w.wav --still 99:0", {"99:0", "order list", "0 to 9"}},
+        {"--wav pipe.wav", {"--wav names a named pipe"}},
+        {"--size 64x36 --until 1s --video null.mp4", {"--video names a device"}},
+        {"--wav w.wav --still 0.5s", {"--still 0.5s names a device"}},
+        {"--size 64x36 --video v.webm", {"--video needs a name ending in .mp4"}},
+        {"--contact-sheet Assets/greets.png", {"--contact-sheet would write into the show's Assets folder"}},
     };
     for (const auto& [arguments, mentioned] : refused) {
-        CaptureResult result = runCaptureIn(directory, "--size 160x90 " + arguments);
+        // A run that waits on the pipe must fail the test, not hang it.
+        CaptureResult result = runCaptureIn(directory, "--size 160x90 " + arguments, "timeout -s KILL 60");
         EXPECT_EQ(result.exitCode, 2) << arguments << "\n" << result.log;
         for (const std::string& text : mentioned) {
             EXPECT_NE(result.log.find(text), std::string::npos) << arguments << "\n" << result.log;
         }
-        for (const char* name : {"b.wav", "w.wav", "still_1s.png", "existing/sheet.png"}) {
+        for (const char* name : {"b.wav", "w.wav", "still_1s.png", "existing/sheet.png", "v.webm"}) {
             EXPECT_FALSE(fs::exists(directory + "/" + name)) << arguments << ": " << name;
         }
     }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_fifo(directory + "/pipe.wav"));
+    EXPECT_EQ(fs::file_size(directory + "/Assets/greets.png"), fs::file_size("Assets/greets.png"));
+    fs::remove_all(directory);
 }
 
-// A still that cannot be written ends the run with code 1 and takes every other output with it:
-// nothing is left that could pass for a finished file, and the device is left alone.
+// A write that fails mid-run (here past the file size limit of `ulimit -f`, which once killed the
+// capture and left a WAV whose header said 0 bytes) ends the run with code 1 and takes every other
+// output with it: what it had finished is removed, and what it had begun never took its name, so
+// an older file of that name is as it was.
 TEST(CaptureOutputs, AFailedWriteEndsTheRunAndRemovesWhatItWrote) {
     std::string directory = stageShowDirectory(quickCreditsModule());
-    fs::create_symlink("/dev/full", directory + "/still_0.5s.png");
-    CaptureResult result = runCaptureIn(directory, "--size 160x90 --wav w.wav --hashes h.txt --still 0.5s");
+    std::ofstream(directory + "/w.wav") << "older";
+    CaptureResult result =
+        runCaptureIn(directory, "--size 160x90 --wav w.wav --hashes h.txt --still 0.1s", "ulimit -f 64 &&");
     EXPECT_EQ(result.exitCode, 1) << result.log;
-    EXPECT_NE(result.log.find("No space left on device"), std::string::npos) << result.log;
+    EXPECT_NE(result.log.find("File too large"), std::string::npos) << result.log;
     EXPECT_NE(result.log.find("removed the unfinished outputs"), std::string::npos) << result.log;
-    EXPECT_FALSE(fs::exists(directory + "/w.wav"));
-    EXPECT_FALSE(fs::exists(directory + "/h.txt"));
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
-
-    CaptureResult sheet = runCaptureIn(directory, "--size 160x90 --until 0.3s --contact-sheet /dev/full");
-    EXPECT_EQ(sheet.exitCode, 1) << sheet.log;
-    EXPECT_EQ(sheet.log.find("Contact sheet:"), std::string::npos) << sheet.log;
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    const std::vector<uint8_t> older = readBytes(directory + "/w.wav");
+    EXPECT_EQ(std::string(older.begin(), older.end()), "older");
+    std::set<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"Assets", "capture.log", "w.wav"})) << "the still, the hashes, hidden files";
+    fs::remove_all(directory);
 }
 
 TEST(CaptureOutputs, AStillOnAFullFileSystemLeavesNoPartialFile) {

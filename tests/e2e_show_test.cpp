@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/CaptureRunner.h"
@@ -19,6 +21,13 @@ TestModule quickShowModule() { return walkingModule(28, 2, 6, 125); }
 
 // Long enough that only a quit request can end it within the test.
 TestModule longShowModule() { return walkingModule(28, 64, 6, 125); }
+
+std::string readWhole(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
     std::vector<std::string> lines;
@@ -86,6 +95,20 @@ TEST(EndToEnd, CloseRequestEndsTheShowWithZero) {
     options.timeoutSeconds = 60;
     ShowResult result = runShowHeadless(directory, options);
     EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+// Started with standard output closed, the show once took descriptor 1 for its X11 connection, wrote
+// its console lines into it and stalled there, deaf to SIGTERM.
+TEST(EndToEnd, WithStandardOutputClosedTheShowRunsAndEndsOnACloseRequest) {
+    std::string directory = stageShowDirectory(longShowModule());
+    ShowRunOptions options;
+    options.stdoutClosed = true;
+    options.termAfterSeconds = 4;
+    options.timeoutSeconds = 40;
+    ShowResult result = runShowHeadless(directory, options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err.find("Error"), std::string::npos) << result.err;
+    fs::remove_all(directory);
 }
 
 TEST(EndToEnd, RunsOnADisplayThatIsNotSixteenByNine) {
@@ -183,6 +206,46 @@ TEST(EndToEnd, AStartPastTheMusicsEndIsABadOption) {
     EXPECT_EQ(result.exitCode, 5);
     EXPECT_NE(result.err.find("kavex_velmora: the music ends before the --start position 60s\n"), std::string::npos)
         << result.err;
+}
+
+// The frames after the last row, while the last notes fade, once counted as 28:0 (and 27:64): the
+// show printed a start there and ended with 0, or with --loop started there again and again.
+TEST(EndToEnd, AStartPastTheOrderListIsABadOptionLoopingOrNot) {
+    const std::string directory = stageShowDirectory(walkingModule(28, 2, 3, 125));
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--start", "28:0"}, {"--start", "27:2"}, {"--loop", "--start", "28:0"}}) {
+        const ShowResult result =
+            runShowDirect(directory, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, arguments);
+        EXPECT_EQ(result.exitCode, 5) << arguments.back() << "\n" << result.out << result.err;
+        EXPECT_EQ(linesStartingWith(result.out, "Starting at "), std::vector<std::string>{}) << result.out;
+        EXPECT_NE(result.err.find("the music ends before the --start position " + arguments.back()), std::string::npos)
+            << result.err;
+    }
+    fs::remove_all(directory);
+}
+
+// A module swapped between rounds for one that never reaches the start ends the show with the reason,
+// where it once started every round on the fading frames after the module's end.
+TEST(EndToEnd, ALoopRoundThatCannotReachItsStartEndsTheShow) {
+    const std::string directory = stageShowDirectory(walkingModule(3, 4, 3, 125));
+    std::thread swap([&] {
+        // Once the first round has started (its line is in the show's standard output, a file).
+        const auto started = std::chrono::steady_clock::now();
+        while (readWhole(directory + "/stdout.txt").find("Starting at") == std::string::npos &&
+               std::chrono::steady_clock::now() - started < std::chrono::seconds(50)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const std::string swapped = directory + "/Assets/shorter.mod";
+        writeModule(swapped, walkingModule(1, 4, 3, 125));
+        fs::rename(swapped, directory + "/Assets/ondaris.mod");
+    });
+    const ShowResult result =
+        runShowDirect(directory, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, {"--loop", "--start", "1:0"});
+    swap.join();
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+    EXPECT_GE(linesStartingWith(result.out, "Starting at 1:0").size(), 1u) << result.out;
+    EXPECT_NE(result.err.find("the music ends before the --start position 1:0"), std::string::npos) << result.err;
+    fs::remove_all(directory);
 }
 
 TEST(EndToEnd, LoopingFromAStartReturnsToThatPositionEachRound) {

@@ -269,6 +269,35 @@ TEST(MalformedMeshes, AHugeTokenIsQuotedInAShortLine) {
     EXPECT_NE(outcome.err.find("...\" is not a finite number"), std::string::npos) << outcome.err.substr(0, 300);
 }
 
+// A folder once crashed the loader (its stream's size taken for a length); a named pipe blocked it
+// at open, and /dev/zero filled memory. Each is now the mesh line and the reason.
+TEST(MalformedMeshes, WhatIsNotARegularFileIsRefusedWithoutOpeningIt) {
+    initEngineForTests();
+    DamagedFiles files;
+    const std::string folder = files.directoryPath() + "/folder.obj";
+    fs::create_directory(folder);
+    const std::string pipe = files.directoryPath() + "/pipe.obj";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    const std::string zeros = files.directoryPath() + "/zeros.obj";
+    fs::create_symlink("/dev/zero", zeros);
+    for (const std::string& path : {folder, pipe, zeros}) {
+        const LoadOutcome outcome = loadMeshCapturing(path);
+        EXPECT_EQ(outcome.id, -1) << path;
+        EXPECT_EQ(outcome.err, "** Imposible crear Mesh: " + path + "\n    " + path + ": not a regular file\n");
+    }
+}
+
+TEST(MalformedMeshes, AFileOverTheSizeLimitIsRefusedWithItsSizeBeforeItIsRead) {
+    initEngineForTests();
+    DamagedFiles files;
+    const std::string path = files.write("sparse.obj", {});
+    fs::resize_file(path, 3ull << 30);
+    const LoadOutcome outcome = loadMeshCapturing(path);
+    EXPECT_EQ(outcome.id, -1);
+    EXPECT_EQ(outcome.err, "** Imposible crear Mesh: " + path + "\n    " + path +
+                               ": 3221225472 bytes, more than the 134217728 allowed\n");
+}
+
 // What exporters write loads through the mesh loader: a polygon, indices counted back, a
 // vertex colour, runs of blanks and tabs, CRLF lines and a byte-order mark.
 TEST(MalformedMeshes, ExporterSpellingsLoadWhole) {

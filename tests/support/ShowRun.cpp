@@ -71,6 +71,9 @@ ShowResult runShowHeadless(const std::string& directory, const ShowRunOptions& o
     if (options.termAfterSeconds > 0) {
         command << " --term-after " << options.termAfterSeconds;
     }
+    if (options.stdoutClosed) {
+        command << " --stdout-closed";
+    }
     command << " --";
     for (const std::string& argument : options.arguments) {
         command << " " << quoted(argument);

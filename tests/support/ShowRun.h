@@ -30,6 +30,7 @@ struct ShowRunOptions {
     double escapeAfterSeconds = 0;       // 0: never
     double termAfterSeconds = 0;         // 0: never
     int timeoutSeconds = 120;
+    bool stdoutClosed = false;             // the show starts with its standard output closed
     std::vector<std::string> environment;  // NAME=value pairs set for the show only
 };
 
