@@ -173,8 +173,10 @@ std::string refusalBeforeDecoding(const unsigned char* bytes, int size, int32_t 
     }
     int64_t headerWidth = 0;
     int64_t headerHeight = 0;
+    // Each side is a 32-bit word, so their product is taken unsigned: it cannot overflow there.
     if (png && pngHeaderSize(bytes, length, headerWidth, headerHeight) &&
-        headerWidth * headerHeight > MAX_IMAGE_PIXELS) {
+        static_cast<uint64_t>(headerWidth) * static_cast<uint64_t>(headerHeight) >
+            static_cast<uint64_t>(MAX_IMAGE_PIXELS)) {
         return tooManyPixels(headerWidth, headerHeight);
     }
     int width = 0;
