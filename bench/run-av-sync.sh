@@ -14,8 +14,10 @@ show="$(realpath -m "${3:-$build/kavex_velmora}")"
 cmake -S "$root" -B "$build" -DDEMO_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target bench_av_sync avlog kavex_velmora >/dev/null
 
-scratch="$(mktemp -d /tmp/kavex-avsync-XXXXXX)"
+scratch="$(mktemp -d --tmpdir kavex-avsync-XXXXXX)"
 trap 'rm -rf "$scratch"' EXIT
+# The reference frames bench_av_sync renders, and the headless runs' own scratch, go in here too.
+export TMPDIR="$scratch"
 # The library goes into the show only, not into the X server and the tools around it.
 cat >"$scratch/show" <<WRAPPER
 #!/bin/sh

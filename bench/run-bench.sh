@@ -12,7 +12,7 @@ cmake --build "$build" -j "$(nproc)" --target bench_obj bench_audio bench_frames
 
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 cd "$build"
-output="$(mktemp)"
+output="$(mktemp --tmpdir kavex-bench-XXXXXX)"
 trap 'rm -f "$output"' EXIT
 
 echo "== OBJ parsing against tinyobjloader"

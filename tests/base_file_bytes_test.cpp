@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/FileBytes.h"
+#include "support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -16,19 +17,14 @@ namespace {
 
 class ReaderFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kavex-reader-XXXXXX";
-        folder = mkdtemp(pattern);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     std::string write(const std::string& name, const std::string& text) const {
         const std::string path = folder + "/" + name;
         std::ofstream(path, std::ios::binary) << text;
         return path;
     }
 
-    std::string folder;
+    const ScratchFolder scratch{"reader"};
+    const std::string folder = scratch.path;
 };
 
 struct Reading {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,7 +55,8 @@ int64_t framesDrawn(const std::string& log) {
 class CaptureFastForward : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        directory = stageShowDirectory(allScenesModule());
+        staged.emplace(stageShowDirectory(allScenesModule()));
+        directory = staged->path;
         CaptureResult full = runCaptureIn(directory,
                                           "--size 64x36 --hashes full.txt --wav full.wav "
                                           "--contact-sheet full_sheet.png " +
@@ -63,8 +65,9 @@ protected:
         lines = readLines(directory + "/full.txt");
         ASSERT_GT(lines.size(), 500u);
     }
-    static void TearDownTestSuite() { fs::remove_all(directory); }
+    static void TearDownTestSuite() { staged.reset(); }
 
+    inline static std::optional<ScratchFolder> staged;
     inline static std::string directory;
     inline static std::vector<std::string> lines;
 };
@@ -137,20 +140,19 @@ TEST_F(CaptureFastForward, ContactSheetsMatchTheFullRenderDrawingOnlyTheirFrames
 }
 
 TEST(CaptureFrom, ARunThatNeverReachesFromFailsAndFromAfterUntilIsRefused) {
-    std::string directory = stageShowDirectory(walkingModule(6, 2, 3, 125));
-    CaptureResult late = runCaptureIn(directory, "--size 64x36 --wav w.wav --from 9:0");
+    const ScratchFolder directory = stageShowDirectory(walkingModule(6, 2, 3, 125));
+    CaptureResult late = runCaptureIn(directory.path, "--size 64x36 --wav w.wav --from 9:0");
     EXPECT_EQ(late.exitCode, 1) << late.log;
     EXPECT_NE(late.log.find("--from position 9:0"), std::string::npos) << late.log;
-    EXPECT_FALSE(fs::exists(directory + "/w.wav"));
-    CaptureResult backwards = runCaptureIn(directory, "--size 64x36 --wav w.wav --from 4:0 --until 2:0");
+    EXPECT_FALSE(fs::exists(directory.path + "/w.wav"));
+    CaptureResult backwards = runCaptureIn(directory.path, "--size 64x36 --wav w.wav --from 4:0 --until 2:0");
     EXPECT_EQ(backwards.exitCode, 2) << backwards.log;
     EXPECT_NE(backwards.log.find("--from 4:0 lies after --until 2:0"), std::string::npos) << backwards.log;
     // Past the last row of the last order (2 rows an order) lie only the frames of the fading end.
-    CaptureResult pastTheEnd = runCaptureIn(directory, "--size 64x36 --still 5:2");
+    CaptureResult pastTheEnd = runCaptureIn(directory.path, "--size 64x36 --still 5:2");
     EXPECT_EQ(pastTheEnd.exitCode, 1) << pastTheEnd.log;
     EXPECT_NE(pastTheEnd.log.find("never reached the still's position 5:2"), std::string::npos) << pastTheEnd.log;
-    EXPECT_FALSE(fs::exists(directory + "/still_5-2.png"));
-    fs::remove_all(directory);
+    EXPECT_FALSE(fs::exists(directory.path + "/still_5-2.png"));
 }
 
 namespace {
@@ -222,55 +224,54 @@ std::string captureLog(const std::string& directory) {
 // on the spot, leaving a WAV whose header said 0 bytes, the hidden folder and ffmpeg running on.
 TEST(CaptureStop, ASignalMidRenderStopsTheRunAndRemovesItsOutputs) {
     // About 25 seconds a scene: far longer than the test waits.
-    std::string directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
+    const ScratchFolder directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
     const std::map<int, std::string> reasons = {{SIGTERM, "stopped by SIGTERM"},
                                                 {SIGINT, "stopped by Ctrl-C"},
                                                 {SIGHUP, "stopped by SIGHUP"},
                                                 {SIGQUIT, "stopped by SIGQUIT"}};
     for (const auto& [signal, reason] : reasons) {
-        pid_t pid = startCapture(directory, "--size 320x180 --video v.mp4 --wav w.wav --hashes h.txt");
+        pid_t pid = startCapture(directory.path, "--size 320x180 --video v.mp4 --wav w.wav --hashes h.txt");
         ASSERT_GE(pid, 0);
         // Wait until frames are being written: the WAV has more than a second of music.
         auto start = std::chrono::steady_clock::now();
-        while (largestFileIn(directory) < 200000 && waitpid(pid, nullptr, WNOHANG) == 0 &&
+        while (largestFileIn(directory.path) < 200000 && waitpid(pid, nullptr, WNOHANG) == 0 &&
                std::chrono::steady_clock::now() - start < std::chrono::seconds(90)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        ASSERT_GE(largestFileIn(directory), 200000u) << "the capture wrote no music";
+        ASSERT_GE(largestFileIn(directory.path), 200000u) << "the capture wrote no music";
         int status = 0;
         ASSERT_TRUE(stopCapture(pid, signal, status)) << "the capture went on after signal " << signal;
-        const std::string log = captureLog(directory);
+        const std::string log = captureLog(directory.path);
         ASSERT_TRUE(WIFEXITED(status)) << log;
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << log;
         EXPECT_NE(log.find(reason), std::string::npos) << log;
         EXPECT_NE(log.find("removed the unfinished outputs"), std::string::npos) << log;
-        EXPECT_EQ(leftBehind(directory), std::vector<std::string>{});
+        EXPECT_EQ(leftBehind(directory.path), std::vector<std::string>{});
     }
-    fs::remove_all(directory);
 }
 
 // An encoder that stops reading once held the capture in its write to the pipe, deaf to SIGTERM.
 TEST(CaptureStop, AnEncoderThatTakesNoFramesDoesNotKeepTheRunFromStopping) {
-    std::string directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
-    fs::create_directory(directory + "/bin");
-    std::ofstream(directory + "/bin/ffmpeg") << "#!/bin/sh\nexec sleep 300\n";
-    fs::permissions(directory + "/bin/ffmpeg", fs::perms::owner_all);
-    pid_t pid = startCapture(directory, "--size 320x180 --video v.mp4", "PATH='" + directory + "/bin':\"$PATH\"");
+    const ScratchFolder directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
+    fs::create_directory(directory.path + "/bin");
+    std::ofstream(directory.path + "/bin/ffmpeg") << "#!/bin/sh\nexec sleep 300\n";
+    fs::permissions(directory.path + "/bin/ffmpeg", fs::perms::owner_all);
+    pid_t pid =
+        startCapture(directory.path, "--size 320x180 --video v.mp4", "PATH='" + directory.path + "/bin':\"$PATH\"");
     ASSERT_GE(pid, 0);
     // The video's hidden folder comes just before the encoder; one frame fills the pipe.
     auto start = std::chrono::steady_clock::now();
-    while (leftBehind(directory).empty() && waitpid(pid, nullptr, WNOHANG) == 0 &&
+    while (leftBehind(directory.path).empty() && waitpid(pid, nullptr, WNOHANG) == 0 &&
            std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    ASSERT_FALSE(leftBehind(directory).empty()) << captureLog(directory);
+    ASSERT_FALSE(leftBehind(directory.path).empty()) << captureLog(directory.path);
     std::this_thread::sleep_for(std::chrono::seconds(2));
     int status = 0;
     ASSERT_TRUE(stopCapture(pid, SIGTERM, status)) << "the capture went on after SIGTERM";
-    const std::string log = captureLog(directory);
+    const std::string log = captureLog(directory.path);
     ASSERT_TRUE(WIFEXITED(status)) << log;
     EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM) << log;
     EXPECT_NE(log.find("stopped by SIGTERM"), std::string::npos) << log;
-    EXPECT_EQ(leftBehind(directory), std::vector<std::string>{});
-    fs::remove_all(directory);
+    EXPECT_EQ(leftBehind(directory.path), std::vector<std::string>{});
 }

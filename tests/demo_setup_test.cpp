@@ -1,7 +1,4 @@
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -20,6 +17,7 @@
 #include "engine/Shader.h"
 #include "music/Player.h"
 #include "resources/ResourceManager.h"
+#include "support/ScratchFolder.h"
 #include "support/TestModule.h"
 
 namespace fs = std::filesystem;
@@ -89,8 +87,6 @@ class DemoSetup : public ::testing::Test {
 protected:
     bool runSetup(std::initializer_list<const char*> missing = {}) {
         const fs::path shaders = fs::absolute("Assets/Shaders");
-        char pattern[] = "/tmp/demo_setup_XXXXXX";
-        root = mkdtemp(pattern);
         home = fs::current_path();
         fs::create_directories(root / "Assets/Shaders");
         for (const char* name : {"TextureMatrix2D", "TextureMatrix3D", "Color2D", "PlaneMusic"}) {
@@ -141,14 +137,15 @@ protected:
 
     static ShaderEffect* effect(int32_t id) { return dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id)); }
 
+    // Out of the private tree before it is removed.
     void TearDown() override {
-        if (!root.empty()) {
+        if (!home.empty()) {
             fs::current_path(home);
-            fs::remove_all(root);
         }
     }
 
-    fs::path root;
+    const ScratchFolder scratch{"setup"};
+    const fs::path root = scratch.path;
     fs::path home;
     std::string console;
 };

@@ -3,8 +3,6 @@
 // show started without it.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -20,6 +18,7 @@
 #include "music/Player.h"
 #include "resources/ResourceManager.h"
 #include "support/CapturePlay.h"
+#include "support/ScratchFolder.h"
 #include "support/TestModule.h"
 
 namespace fs = std::filesystem;
@@ -31,9 +30,7 @@ namespace {
 class WarmUp : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kavex-warm-up-XXXXXX";
-        folder = mkdtemp(pattern);
-        modulePath = folder + "/scenes.mod";
+        modulePath = folder.path + "/scenes.mod";
         ASSERT_TRUE(writeModule(modulePath, quickAllScenesModule()));
         testing::internal::CaptureStdout();
         const bool ready = startShow();
@@ -44,10 +41,7 @@ protected:
         ASSERT_TRUE(loadShowModule(modulePath.c_str(), error)) << error;
     }
 
-    void TearDown() override {
-        unloadShowModule();
-        fs::remove_all(folder);
-    }
+    void TearDown() override { unloadShowModule(); }
 
     // Back to the first frame, as a show that plays again.
     void restart() {
@@ -55,7 +49,7 @@ protected:
         ASSERT_TRUE(restartShow(modulePath.c_str(), error)) << error;
     }
 
-    std::string folder;
+    const ScratchFolder folder{"warm-up"};
     std::string modulePath;
     OffscreenWindow window;
 };

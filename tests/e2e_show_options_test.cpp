@@ -21,12 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A staged show folder that goes when the test ends, passed or failed.
-struct RemovedAtEnd {
-    std::string path;
-    ~RemovedAtEnd() { fs::remove_all(path); }
-};
-
 // Stays on its first order for the whole test: scene 0, its floor across the whole picture.
 TestModule longShowModule() { return walkingModule(28, 64, 6, 125); }
 
@@ -120,16 +114,16 @@ Sounding nextSounding(const std::vector<uint8_t>& bytes, size_t from) {
 }  // namespace
 
 TEST(ShowOptionsEndToEnd, WindowedShowIsLetterboxedAndFollowsAResize) {
-    const std::string directory = stageShowDirectory(longShowModule());
-    const std::string first = directory + "/windowed.png";
-    const std::string resized = directory + "/resized.png";
+    const ScratchFolder directory = stageShowDirectory(longShowModule());
+    const std::string first = directory.path + "/windowed.png";
+    const std::string resized = directory.path + "/resized.png";
     ShowRunOptions options;
     options.arguments = {"--windowed", "1000x700", "--display", "0", "--mute"};
     options.actions = {
         {ShowAction::Shot, 8, first}, {ShowAction::Resize, 1, "1200x500"}, {ShowAction::Shot, 2, resized}};
     options.escapeAfterSeconds = 1;
     options.timeoutSeconds = 60;
-    const ShowResult result = runShowHeadless(directory, options);
+    const ShowResult result = runShowHeadless(directory.path, options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
 
     std::map<std::string, int> geometry = readGeometry(first + ".geometry");
@@ -148,15 +142,15 @@ TEST(ShowOptionsEndToEnd, WindowedShowIsLetterboxedAndFollowsAResize) {
 }
 
 TEST(ShowOptionsEndToEnd, LoopPlaysTheWholeMusicAgainUntilEscape) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
-    const fs::path sound = fs::path(directory) / "sound.raw";
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
+    const fs::path sound = fs::path(directory.path) / "sound.raw";
     ShowRunOptions options;
     options.arguments = {"--loop"};
     // The disk driver writes what the device plays, silence while it is paused included.
     options.environment = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + sound.string()};
     options.escapeAfterSeconds = 15;
     options.timeoutSeconds = 60;
-    const ShowResult result = runShowHeadless(directory, options);
+    const ShowResult result = runShowHeadless(directory.path, options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
 
     const std::vector<uint8_t> bytes = readBytes(sound);
@@ -177,13 +171,13 @@ TEST(ShowOptionsEndToEnd, LoopPlaysTheWholeMusicAgainUntilEscape) {
 }
 
 TEST(ShowOptionsEndToEnd, MutePlaysSilentlyInTimeToTheEnd) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
-    const fs::path sound = fs::path(directory) / "sound.raw";
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
+    const fs::path sound = fs::path(directory.path) / "sound.raw";
     ShowRunOptions options;
     options.arguments = {"--mute"};
     options.environment = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + sound.string()};
     const auto start = std::chrono::steady_clock::now();
-    const ShowResult result = runShowHeadless(directory, options);
+    const ShowResult result = runShowHeadless(directory.path, options);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_FALSE(fs::exists(sound)) << "the silent driver was used, not the one the environment names";
@@ -196,7 +190,7 @@ TEST(ShowOptionsEndToEnd, MutePlaysSilentlyInTimeToTheEnd) {
 TEST(ShowOptionsEndToEnd, StatsReportsHowEvenlyTheFramesCameWhenTheShowEnds) {
     // Every scene in 6.7 s (56 rows of 120 ms), on a 640 x 360 screen so that frames come near
     // 60 a second on a busy machine.
-    const RemovedAtEnd directory{stageShowDirectory(walkingModule(28, 2, 6, 125))};
+    const ScratchFolder directory = stageShowDirectory(walkingModule(28, 2, 6, 125));
     ShowRunOptions options;
     options.screen = "640x360";
     options.arguments = {"--stats"};
@@ -248,9 +242,9 @@ TEST(ShowOptionsEndToEnd, StatsReportsHowEvenlyTheFramesCameWhenTheShowEnds) {
 }
 
 TEST(ShowOptionsEndToEnd, HelpAndVersionPrintAndEndBeforeAnyWindow) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
     // With no video driver a window would fail with code 1.
-    ShowResult result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, {"--help"});
+    ShowResult result = runShowDirect(directory.path, {"SDL_VIDEODRIVER=dummy"}, {"--help"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out.rfind("Usage: kavex_velmora", 0), 0u) << result.out;
     for (const char* option :
@@ -259,16 +253,16 @@ TEST(ShowOptionsEndToEnd, HelpAndVersionPrintAndEndBeforeAnyWindow) {
     }
     EXPECT_EQ(result.err, "");
 
-    result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, {"--version"});
+    result = runShowDirect(directory.path, {"SDL_VIDEODRIVER=dummy"}, {"--version"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out.rfind("kavex_velmora 1.0 ", 0), 0u) << result.out;
 }
 
 TEST(ShowOptionsEndToEnd, BadOptionsAndAMissingDisplayAreNamed) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"--windowed", "10x10"}, {"--display", "first"}, {"--loop=yes"}, {"--fullscreen"}}) {
-        const ShowResult result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, arguments);
+        const ShowResult result = runShowDirect(directory.path, {"SDL_VIDEODRIVER=dummy"}, arguments);
         EXPECT_EQ(result.exitCode, 5) << arguments[0];
         EXPECT_EQ(result.err.rfind("kavex_velmora: ", 0), 0u) << result.err;
         EXPECT_NE(result.err.find(arguments[0].substr(0, arguments[0].find('='))), std::string::npos) << result.err;
@@ -278,17 +272,17 @@ TEST(ShowOptionsEndToEnd, BadOptionsAndAMissingDisplayAreNamed) {
 
     // The off-screen driver has one display: asking for another is the window-creation failure.
     const ShowResult result =
-        runShowDirect(directory, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, {"--display", "3"});
+        runShowDirect(directory.path, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, {"--display", "3"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out,
               "Window could not be created! SDL_Error: no display 3: this computer has 1 display, number 0\n");
 }
 
 TEST(ShowOptionsEndToEnd, WithoutAnyDisplayTheShowSaysSoAndEndsWithOne) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
     // No X11 or Wayland session and no driver named: SDL would fall back to drawing off-screen.
     const ShowResult result =
-        runShowDirect(directory, {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "SDL_VIDEODRIVER"});
+        runShowDirect(directory.path, {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "SDL_VIDEODRIVER"});
     EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
     EXPECT_EQ(result.out.rfind("Window could not be created! SDL_Error: no display reachable", 0), 0u) << result.out;
 }

@@ -2,7 +2,6 @@
 // the same bytes every time it runs.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 
 #include "music/ModuleHeader.h"
 #include "music/Player.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -91,11 +91,10 @@ TEST(ModuleSamples, RegeneratingTheModuleGivesTheSameBytes) {
     if (!std::filesystem::exists("tools/module/ondaris_module")) {
         GTEST_SKIP() << "this build reuses generated assets and has no generators";
     }
-    const std::string copy = "module_regenerated.mod";
+    const ScratchFolder folder("module");
+    const std::string copy = folder.path + "/regenerated.mod";
     const std::string command =
-        "tools/module/ondaris_module \"" TEST_SOURCE_DIR "/../tools/module/song/ondaris.song\" " + copy;
+        "tools/module/ondaris_module \"" TEST_SOURCE_DIR "/../tools/module/song/ondaris.song\" '" + copy + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const std::vector<uint8_t> again = readBytes(copy);
-    std::remove(copy.c_str());
-    EXPECT_EQ(again, readBytes(MODULE_PATH));
+    EXPECT_EQ(readBytes(copy), readBytes(MODULE_PATH));
 }

@@ -14,6 +14,7 @@
 
 #include "resources/ObjMesh.h"
 #include "resources_console_capture.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -64,14 +65,9 @@ TEST(ObjText, SplitStringKeepsEveryDelimitedPartButNoTrailingEmptyOne) {
 }
 
 TEST(ObjText, TextFileReadsLinesWithoutLineEndsAndReportsAMissingFile) {
-    // The system's temporary folder: "/tmp" is not one on Windows.
-    std::string pattern = (std::filesystem::temp_directory_path() / "objtextXXXXXX").string();
-    char* path = pattern.data();
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    const std::string content = "first\r\nsecond\n\nlast";
-    ASSERT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
-    close(fd);
+    const ScratchFolder folder("text");
+    const std::string path = folder.path + "/lines.txt";
+    std::ofstream(path, std::ios::binary) << "first\r\nsecond\n\nlast";
 
     TextFile file(path, "r", 1024);
     ASSERT_TRUE(file.isOpen());
@@ -80,7 +76,6 @@ TEST(ObjText, TextFileReadsLinesWithoutLineEndsAndReportsAMissingFile) {
         lines.push_back(file.readLine());
     }
     EXPECT_EQ(lines, (Strings{"first", "second", "", "last"}));
-    std::remove(path);
 
     ConsoleCapture capture(false);
     TextFile missing("/nonexistent/mesh.obj", "r", 1024);

@@ -27,6 +27,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"
 #include "support/CapturePlay.h"
+#include "support/ScratchFolder.h"
 #include "support/ShowRun.h"
 #include "support/TestModule.h"
 
@@ -243,9 +244,9 @@ GLuint nextFreshName() {
 // read every 20 ms; the least seen in a play is what the show holds, with no frame being drawn.
 // In the sanitized build its ten plays must also pass without a report.
 TEST(Endurance, TheLoopingShowsMemoryStaysFlatFromItsSecondPlayToItsTenth) {
-    std::string directory = stageShowDirectory(quickWalkingModule());
+    const ScratchFolder directory = stageShowDirectory(quickWalkingModule());
     int output = -1;
-    pid_t pid = startLoopingShow(directory, output);
+    pid_t pid = startLoopingShow(directory.path, output);
     ASSERT_GT(pid, 0);
     LineReader reader(output);
     std::vector<long> residentAtEnd;  // kB, at the end of play 1, 2, ...
@@ -284,8 +285,7 @@ TEST(Endurance, TheLoopingShowsMemoryStaysFlatFromItsSecondPlayToItsTenth) {
     }
     close(output);
     int exitCode = waitForExit(pid);
-    std::string err = readWhole(fs::path(directory) / "stderr.txt");
-    fs::remove_all(directory);
+    std::string err = readWhole(fs::path(directory.path) / "stderr.txt");
 
     ASSERT_EQ(residentAtEnd.size(), static_cast<size_t>(PLAYS)) << "plays seen: " << starts << "\n" << seen << err;
     std::cout << "Resident memory at the end of plays 1 to " << PLAYS << ": " << figures(residentAtEnd, " kB")
@@ -303,9 +303,8 @@ TEST(Endurance, TheLoopingShowsMemoryStaysFlatFromItsSecondPlayToItsTenth) {
 // The same restart the loop makes, on the capture's clock in this process: every play's frames
 // and sound hash alike, and the GL objects alive after the tenth play are those after the first.
 TEST(Endurance, TenPlaysOnTheCaptureClockDrawTheSameFramesAndKeepTheirGlObjects) {
-    char pattern[] = "/tmp/kavex-endurance-XXXXXX";
-    std::string folder = mkdtemp(pattern);
-    std::string modulePath = folder + "/quick.mod";
+    const ScratchFolder folder("endurance");
+    const std::string modulePath = folder.path + "/quick.mod";
     ASSERT_TRUE(writeModule(modulePath, quickAllScenesModule()));
 
     // As for the real-time show: freed blocks from 64 kB go back at once and the heap is trimmed at
@@ -349,7 +348,6 @@ TEST(Endurance, TenPlaysOnTheCaptureClockDrawTheSameFramesAndKeepTheirGlObjects)
     const GLuint freshName = nextFreshName();
     ASSERT_LT(freshName, PROBED_NAMES) << "a live name could lie beyond the count";
     unloadShowModule();
-    fs::remove_all(folder);
 
     std::cout << "Frames a play: " << firstPlay.size() << "\nGL objects after play 1: " << describe(objectsAtEnd[0])
               << "\nGL objects after play " << PLAYS << ": " << describe(objectsAtEnd[PLAYS - 1])

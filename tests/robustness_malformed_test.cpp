@@ -23,6 +23,7 @@
 #include "resources/ResourceManager.h"
 #include "resources/TextureRecord.h"
 #include "support/GlTestContext.h"
+#include "support/ScratchFolder.h"
 #include "support/TestModule.h"
 
 namespace fs = std::filesystem;
@@ -58,14 +59,8 @@ void putBigEndian(Bytes& bytes, size_t at, uint32_t value, int size) {
 // A folder of damaged files, removed with the test.
 class DamagedFiles {
 public:
-    DamagedFiles() {
-        char pattern[] = "/tmp/kavex-damaged-XXXXXX";
-        directory = mkdtemp(pattern);
-    }
-    ~DamagedFiles() { fs::remove_all(directory); }
-
     std::string write(const std::string& name, const Bytes& bytes) {
-        const std::string path = directory + "/" + name;
+        const std::string path = folder.path + "/" + name;
         std::ofstream file(path, std::ios::binary);
         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
@@ -75,10 +70,10 @@ public:
         return write(name, Bytes(text.begin(), text.end()));
     }
 
-    const std::string& directoryPath() const { return directory; }
+    const std::string& directoryPath() const { return folder.path; }
 
 private:
-    std::string directory;
+    const ScratchFolder folder{"damaged"};
 };
 
 // The loader's result for a file, with what it wrote to standard error.

@@ -42,10 +42,9 @@ std::string environmentPrefix(const std::vector<std::string>& environment) {
 
 }  // namespace
 
-std::string stageShowDirectory(const TestModule& module) {
-    char pattern[] = "/tmp/kavex-show-XXXXXX";
-    std::string directory = mkdtemp(pattern);
-    fs::path assets = fs::path(directory) / "Assets";
+ScratchFolder stageShowDirectory(const TestModule& module) {
+    ScratchFolder directory("show");
+    fs::path assets = fs::path(directory.path) / "Assets";
     fs::create_directories(assets);
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::absolute("Assets"))) {
         if (entry.path().filename() != "ondaris.mod") {

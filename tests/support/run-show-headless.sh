@@ -32,7 +32,7 @@ while [ $# -gt 0 ]; do
 done
 
 # Xvfb picks a free display itself and writes its number, so parallel runs never collide.
-scratch="$(mktemp -d)"
+scratch="$(mktemp -d --tmpdir kavex-xvfb-XXXXXX)"
 Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT

@@ -360,7 +360,7 @@ def in_fresh_browser(name, run, out):
     """`run(browser)` in a browser of its own; once more in another if the first stops answering.
     Its result and the console lines, or None for the result when both browsers stopped."""
     for attempt in (1, 2):
-        profile = tempfile.mkdtemp(prefix="velmora-chromium-")
+        profile = tempfile.mkdtemp(prefix="kavex-chromium-")
         browser = Browser(profile, os.path.join(out, f"chromium-{name}-{attempt}.log"))
         started = time.monotonic()
         try:
@@ -381,7 +381,7 @@ def in_fresh_browser(name, run, out):
 
 def run_browser(site, module, out):
     """Both runs, each in its own browser; the console lines of each and what each run saw."""
-    served = tempfile.mkdtemp(prefix="velmora-site-")
+    served = tempfile.mkdtemp(prefix="kavex-site-")
     for name in os.listdir(site):
         os.symlink(os.path.abspath(os.path.join(site, name)), os.path.join(served, name))
     shutil.copy(module, os.path.join(served, "test.mod"))
