@@ -80,7 +80,7 @@ bool runFrameLoop(SDL_AudioDeviceID device, const ShowOptions& options, int32_t 
     PresentationDelay presentation;
     FrameStats stats;
     if (options.stats) {
-        startFrameStats(stats, displayRefreshUs());
+        startFrameStats(stats, displayRefreshUs(), moduleOrderCount(modFile));
     }
     bool quit = audioBytesRead.load() == 0;
     while (!quit) {

@@ -36,8 +36,9 @@ constexpr int64_t LOWEST_LEAD_US = -static_cast<int64_t>(SOUND_LEAD_STEPS / 2) *
 
 }  // namespace
 
-void startFrameStats(FrameStats& stats, int64_t refreshUs) {
+void startFrameStats(FrameStats& stats, int64_t refreshUs, int32_t orderCount) {
     stats = FrameStats{};
+    stats.orderCount = orderCount;
     stats.refreshKnown = refreshUs > 0;
     stats.refreshUs = stats.refreshKnown ? refreshUs : ASSUMED_REFRESH_US;
     stats.frameTimes.assign(FRAME_TIME_STEPS, 0);
@@ -71,12 +72,15 @@ void pauseFrameStats(FrameStats& stats) { stats.lastShownUs = -1; }
 
 std::string frameStatsReport(const FrameStats& stats) {
     const double refreshMs = static_cast<double>(stats.refreshUs) / 1000.0;
+    // The last frame, drawn as the music ends, may be the slowest; "28:0" would name no position.
+    const std::string worstAt = stats.worstOrder >= stats.orderCount
+                                    ? "the music's end"
+                                    : std::to_string(stats.worstOrder) + ":" + std::to_string(stats.worstRow);
     std::string report =
         "Stats: " + std::to_string(stats.frames) + " frames; frame time median " +
         format("%.1f ms, 99th percentile %.1f ms, worst %.1f ms", percentileMs(stats.frameTimes, 0.5, 0),
                percentileMs(stats.frameTimes, 0.99, 0), static_cast<double>(stats.worstUs) / 1000.0) +
-        " at " + std::to_string(stats.worstOrder) + ":" + std::to_string(stats.worstRow) + "; " +
-        std::to_string(stats.slowFrames) + " over " + format("%.1f ms", 1.5 * refreshMs) +
+        " at " + worstAt + "; " + std::to_string(stats.slowFrames) + " over " + format("%.1f ms", 1.5 * refreshMs) +
         format(" (1.5 refresh intervals of %.1f ms", refreshMs) +
         (stats.refreshKnown ? ")" : ", 60 Hz taken: the display does not say)") + "\n";
     report +=

@@ -29,11 +29,13 @@ struct FrameStats {
     int64_t worstUs = 0;
     int32_t worstOrder = 0;
     int32_t worstRow = 0;
+    // The song's orders: the player's position after the last row is the end of the music, no order.
+    int32_t orderCount = 0;
     int64_t lastShownUs = -1;  // the previous frame's swap; -1 when no interval runs
 };
 
 // Starts the report; `refreshUs` is the display's refresh interval, 0 when SDL does not know it.
-void startFrameStats(FrameStats& stats, int64_t refreshUs);
+void startFrameStats(FrameStats& stats, int64_t refreshUs, int32_t orderCount);
 
 // A frame whose swap returned at `shownUs`, showing `music`, aimed `aimUs` ahead of its drawing;
 // the sound heard when it was shown was `soundLeadUs` ahead of the sound it shows.

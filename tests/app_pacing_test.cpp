@@ -59,7 +59,7 @@ TEST(PresentationDelay, TheMedianOfTheLatestFramesSoOneStallDoesNotMoveTheAim) {
 
 TEST(FrameStats, MedianPercentileWorstAndSlowFramesAtTheirPosition) {
     FrameStats stats;
-    startFrameStats(stats, 16667);
+    startFrameStats(stats, 16667, 28);
     int64_t shown = 1000000;
     for (int frame = 0; frame < 300; ++frame) {
         // Every 100th frame comes a refresh late; one frame at 8:0 takes 96 ms.
@@ -97,7 +97,7 @@ TEST(FrameStats, MedianPercentileWorstAndSlowFramesAtTheirPosition) {
 
 TEST(FrameStats, ARestartStartsNoFrameTimeAndAnUnknownDisplayIsTakenAt60Hz) {
     FrameStats stats;
-    startFrameStats(stats, 0);
+    startFrameStats(stats, 0, 28);
     recordShownFrame(stats, 1000000, at(0, 0), 0, 0);
     recordShownFrame(stats, 1020000, at(0, 1), 0, 0);
     pauseFrameStats(stats);
@@ -109,4 +109,17 @@ TEST(FrameStats, ARestartStartsNoFrameTimeAndAnUnknownDisplayIsTakenAt60Hz) {
     EXPECT_NEAR(line.worst, 20.0, 0.01) << "the pause is no frame";
     EXPECT_EQ(line.slow, 0);
     EXPECT_NE(report.find("60 Hz taken: the display does not say"), std::string::npos) << report;
+}
+
+// The frame drawn as the music ends shows the player's position after the last row, order 28 of a
+// 28-order song, which names no position; under load it is often the slowest.
+TEST(FrameStats, AWorstFrameAsTheMusicEndsIsNamedSo) {
+    FrameStats stats;
+    startFrameStats(stats, 16667, 28);
+    recordShownFrame(stats, 1000000, at(27, 63), 0, 0);
+    recordShownFrame(stats, 1016667, at(27, 63), 0, 0);
+    recordShownFrame(stats, 1116667, at(28, 0), 0, 0);
+    const std::string report = frameStatsReport(stats);
+    EXPECT_NE(report.find("worst 100.0 ms at the music's end; 1 over 25.0 ms"), std::string::npos) << report;
+    EXPECT_EQ(report.find("28:0"), std::string::npos) << report;
 }

@@ -119,8 +119,10 @@ TEST(ShowOptionsEndToEnd, WindowedShowIsLetterboxedAndFollowsAResize) {
     const std::string resized = directory.path + "/resized.png";
     ShowRunOptions options;
     options.arguments = {"--windowed", "1000x700", "--display", "0", "--mute"};
+    // The first shot waits out the set-up, its warm-up and the pre-roll on a busy machine (8 s once
+    // caught the window still black).
     options.actions = {
-        {ShowAction::Shot, 8, first}, {ShowAction::Resize, 1, "1200x500"}, {ShowAction::Shot, 2, resized}};
+        {ShowAction::Shot, 14, first}, {ShowAction::Resize, 1, "1200x500"}, {ShowAction::Shot, 2, resized}};
     options.escapeAfterSeconds = 1;
     options.timeoutSeconds = 60;
     const ShowResult result = runShowHeadless(directory.path, options);
@@ -148,7 +150,8 @@ TEST(ShowOptionsEndToEnd, LoopPlaysTheWholeMusicAgainUntilEscape) {
     options.arguments = {"--loop"};
     // The disk driver writes what the device plays, silence while it is paused included.
     options.environment = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + sound.string()};
-    options.escapeAfterSeconds = 15;
+    // Two plays of 2.9 s after the set-up, its warm-up and the pre-roll, on a busy machine too.
+    options.escapeAfterSeconds = 25;
     options.timeoutSeconds = 60;
     const ShowResult result = runShowHeadless(directory.path, options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
@@ -207,16 +210,21 @@ TEST(ShowOptionsEndToEnd, StatsReportsHowEvenlyTheFramesCameWhenTheShowEnds) {
     int row = -1;
     long slow = 0;
     ASSERT_EQ(std::sscanf(result.out.c_str() + first,
-                          "Stats: %ld frames; frame time median %lf ms, 99th percentile %lf ms, worst %lf ms at "
-                          "%d:%d; %ld over 25.0 ms (1.5 refresh intervals of",
-                          &frames, &median, &percentile99, &worst, &order, &row, &slow),
-              7)
+                          "Stats: %ld frames; frame time median %lf ms, 99th percentile %lf ms, worst %lf ms", &frames,
+                          &median, &percentile99, &worst),
+              4)
+        << result.out;
+    // The worst frame is at a position of the song, or the one drawn as the music ends.
+    const size_t worstAt = result.out.find(" at ", first) + 4;
+    const bool atTheEnd = result.out.compare(worstAt, 16, "the music's end;") == 0;
+    ASSERT_TRUE(atTheEnd || std::sscanf(result.out.c_str() + worstAt, "%d:%d;", &order, &row) == 2) << result.out;
+    ASSERT_EQ(std::sscanf(result.out.c_str() + result.out.find("; ", worstAt), "; %ld over 25.0 ms", &slow), 1)
         << result.out;
     EXPECT_GE(frames, 20);
     EXPECT_GE(median, 14.0) << "paced to 60 frames a second at most";
     EXPECT_LE(median, percentile99);
     EXPECT_LE(percentile99, worst + 0.1);
-    EXPECT_TRUE(order >= 0 && order < 28 && row >= 0 && row < 2) << order << ":" << row;
+    EXPECT_TRUE(atTheEnd || (order >= 0 && order < 28 && row >= 0 && row < 2)) << order << ":" << row;
     EXPECT_LT(slow, frames);
     // The frames span the music: their count times the typical frame time is near its 6.7 s.
     const double spanMs = static_cast<double>(frames) * median;

@@ -158,7 +158,7 @@ TEST(MusicAllocations, TheCallbackAndTheRefreshAllocateNothing) {
     // delay measured at its swap, the --stats report's figures.
     PresentationDelay presentation;
     FrameStats stats;
-    startFrameStats(stats, 16667);
+    startFrameStats(stats, 16667, moduleOrderCount(modFile));
     ourAllocations.store(0);
     counting.store(true);
     for (int callback = 0; callback < 200; ++callback) {
