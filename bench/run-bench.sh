@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the benchmarks and prints every number of the README's performance section, each
+# Builds the benchmarks and prints every number of docs/performance.md's benchmark table, each
 # target with "met" or "missed" beside its figure (the verdicts are gathered again at the end).
 # Usage: bench/run-bench.sh [BUILD_DIR]   (default: build-perf; configured with -DDEMO_BUILD_BENCH=ON)
 # Benchmarks report; they do not fail on a missed target.

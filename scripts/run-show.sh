@@ -11,7 +11,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "This runs the whole show on the software rasteriser and takes several minutes."
   ./kavex_capture --size 640x360 --contact-sheet contact_sheet.png
   echo "Contact sheet written to $root/build/contact_sheet.png"
-  echo "For a video with sound: cd $root/build && ./kavex_capture --video velmora.mp4 (see README.md)."
+  echo "For a video with sound: cd $root/build && ./kavex_capture --video velmora.mp4 (see docs/capture.md)."
   exit 0
 fi
 exec ./kavex_velmora

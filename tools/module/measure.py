@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""Measures the rendered soundtrack as a producer would, for the README's soundtrack figures.
+"""Measures the rendered soundtrack as a producer would, for the figures of docs/soundtrack.md.
 
     tools/module/measure.py BUILD_DIR [--pictures PREFIX]
 
 Renders BUILD_DIR/Assets/ondaris.mod with the show's player settings (BUILD_DIR/tools/module/
 ondaris_module --wav), and the same module with every sample silenced but one instrument's for the
-drum, bass and lead figures, then prints every figure the README's table gives. With --pictures it
+drum, bass and lead figures, then prints every figure of docs/soundtrack.md's table. With --pictures it
 also writes PREFIX-spectrogram.png (sox) and PREFIX-loudness.png (momentary and short-term
 loudness over the song, a line at each order). Needs ffmpeg, sox and Debian's python3-numpy.
 
