@@ -138,10 +138,7 @@ int measureStartup() {
         "module %.1f | warm_up %.1f | first_frame %.1f | other_setup %.1f | cpu %.1f\n",
         totalMs, windowMs, shaderMs, imageMs, meshMs, moduleMs, warmUpMs, firstFrameMs,
         setupMs - windowMs - shaderMs - imageMs - meshMs, cpuMs);
-    SDL_PauseAudioDevice(device, 1);
-    unloadShowModule();
-    SDL_CloseAudioDevice(device);
-    engine->shutdown();
+    endShow(device);
     return 0;
 }
 

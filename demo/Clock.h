@@ -22,6 +22,11 @@ enum Scene : int32_t {
     SceneFinale = 6,
 };
 
+// The pause between the end of loading and the music's start, when `demoState` is ScenePreRoll:
+// the show sleeps it, the browser waits it out over its frames, and a fixed-clock run starts its
+// clock where it ends.
+constexpr int32_t PRE_ROLL_MS = 1000;
+
 constexpr float FRAME_TARGET_MS = 16.666668f;
 constexpr int32_t FRAME_PACING_THRESHOLD_MS = 16;
 
