@@ -5,7 +5,7 @@
 // the capture a fixed frame clock.
 extern int32_t timeMs;
 extern int32_t deltaMs;
-extern int32_t frameTickMs;
+extern int32_t frameTickMs;  // the tick the current frame read; timeMs equals it after the clock step
 extern int32_t lastTickMs;
 // The show step: one of the Scene values below.
 extern int32_t demoState;
