@@ -46,24 +46,17 @@ bool takeStart(const std::string& name, const std::string& value, ShowOptions& o
     return false;
 }
 
-// A flag: the option sets its field.
-template <bool ShowOptions::*FLAG>
-bool takeFlag(const std::string& /*name*/, const std::string& /*value*/, ShowOptions& options, std::string& /*error*/) {
-    options.*FLAG = true;
-    return true;
-}
-
 const OptionRule<ShowOptions> OPTION_RULES[] = {
     {"--av-offset", OptionValue::Required, takeAvOffset},
     {"--windowed", OptionValue::Optional, takeWindowed},
     {"--display", OptionValue::Required, takeDisplay},
-    {"--loop", OptionValue::None, takeFlag<&ShowOptions::loop>},
-    {"--mute", OptionValue::None, takeFlag<&ShowOptions::mute>},
+    {"--loop", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::loop>},
+    {"--mute", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::mute>},
     {"--start", OptionValue::Required, takeStart},
-    {"--watch", OptionValue::None, takeFlag<&ShowOptions::watch>},
-    {"--stats", OptionValue::None, takeFlag<&ShowOptions::stats>},
-    {"--help", OptionValue::None, takeFlag<&ShowOptions::help>},
-    {"--version", OptionValue::None, takeFlag<&ShowOptions::version>},
+    {"--watch", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::watch>},
+    {"--stats", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::stats>},
+    {"--help", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::help>},
+    {"--version", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::version>},
 };
 
 }  // namespace

@@ -67,13 +67,6 @@ bool takeOutput(const std::string& name, const std::string& value, CaptureOption
     return true;
 }
 
-template <bool CaptureOptions::*FLAG>
-bool takeFlag(const std::string& /*name*/, const std::string& /*value*/, CaptureOptions& options,
-              std::string& /*error*/) {
-    options.*FLAG = true;
-    return true;
-}
-
 const OptionRule<CaptureOptions> OPTION_RULES[] = {
     {"--size", OptionValue::NonEmpty, takeSize},
     {"--fps", OptionValue::NonEmpty, takeFps},
@@ -87,9 +80,9 @@ const OptionRule<CaptureOptions> OPTION_RULES[] = {
     {"--video", OptionValue::NonEmpty, takeOutput<&CaptureOptions::videoPath>},
     {"--wav", OptionValue::NonEmpty, takeOutput<&CaptureOptions::wavPath>},
     {"--hashes", OptionValue::NonEmpty, takeOutput<&CaptureOptions::hashesPath>},
-    {"--quiet", OptionValue::None, takeFlag<&CaptureOptions::quiet>},
-    {"--help", OptionValue::None, takeFlag<&CaptureOptions::help>},
-    {"-h", OptionValue::None, takeFlag<&CaptureOptions::help>},
+    {"--quiet", OptionValue::None, takeFlag<CaptureOptions, &CaptureOptions::quiet>},
+    {"--help", OptionValue::None, takeFlag<CaptureOptions, &CaptureOptions::help>},
+    {"-h", OptionValue::None, takeFlag<CaptureOptions, &CaptureOptions::help>},
 };
 
 }  // namespace

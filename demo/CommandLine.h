@@ -32,6 +32,13 @@ bool splitLongOption(const std::string& arg, std::string& name, std::string& val
 bool takeOptionValue(const std::vector<std::string>& args, size_t& i, const std::string& name, OptionValue kind,
                      const char* hint, bool written, std::string& value, std::string& error);
 
+// The rule of a flag: the option sets its field.
+template <typename Options, bool Options::*FLAG>
+bool takeFlag(const std::string& /*name*/, const std::string& /*value*/, Options& options, std::string& /*error*/) {
+    options.*FLAG = true;
+    return true;
+}
+
 // Reads every argument (without the program name) by the rule of its name. False with a one-line
 // reason naming the option at the first that cannot be read; `hint` ends the lines that say an
 // option is unknown or lacks its value.
