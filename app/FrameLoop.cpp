@@ -44,14 +44,14 @@ int64_t displayRefreshUs() {
 
 // --start: the show runs unseen up to the position, as the capture does, and says where it stands.
 bool skipToStart(const ShowPosition& start, std::string& error) {
-    MixedFrame reached;
-    int64_t frame = 0;
-    if (!fastForwardShow(start, SHOW_FRAME_RATE, reached, frame)) {
+    FixedRun run;
+    if (!fastForwardShow(start, SHOW_FRAME_RATE, run)) {
         error = "kavex_velmora: the music ends before the --start position " + start.text;
         return false;
     }
-    std::cout << "Starting at " << start.text << ": frame " << frame << ", order " << reached.snapshot.order << " row "
-              << reached.snapshot.row << ", scene " << sceneAfter(demoState, reached.snapshot.order) << std::endl;
+    const MusicSnapshot& reached = run.current.snapshot;
+    std::cout << "Starting at " << start.text << ": frame " << run.frame << ", order " << reached.order << " row "
+              << reached.row << ", scene " << sceneAfter(demoState, reached.order) << std::endl;
     return true;
 }
 

@@ -1,151 +1,69 @@
 #include "app/ShowOptions.h"
 
-#include <cstddef>
 #include <cstdint>
+
+#include "demo/CommandLine.h"
 
 namespace {
 
-// Whole string as a decimal integer within [low, high], with an optional sign.
-bool parseInteger(const std::string& text, int64_t low, int64_t high, int32_t& value) {
-    size_t first = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
-    if (text.size() == first || text.size() - first > 9) {
-        return false;
-    }
-    int64_t magnitude = 0;
-    for (size_t i = first; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return false;
-        }
-        magnitude = magnitude * 10 + (text[i] - '0');
-    }
-    const int64_t signedValue = text[0] == '-' ? -magnitude : magnitude;
-    if (signedValue < low || signedValue > high) {
-        return false;
-    }
-    value = static_cast<int32_t>(signedValue);
-    return true;
-}
-
-bool parseAvOffset(const std::string& value, ShowOptions& options, std::string& error) {
-    if (parseInteger(value, -MAX_AV_OFFSET_MS, MAX_AV_OFFSET_MS, options.avOffsetMs)) {
+bool takeAvOffset(const std::string& name, const std::string& value, ShowOptions& options, std::string& error) {
+    if (parseWholeNumber(value, -MAX_AV_OFFSET_MS, MAX_AV_OFFSET_MS, options.avOffsetMs)) {
         return true;
     }
-    error = "bad --av-offset \"" + value + "\": give whole milliseconds from -" + std::to_string(MAX_AV_OFFSET_MS) +
+    error = "bad " + name + " \"" + value + "\": give whole milliseconds from -" + std::to_string(MAX_AV_OFFSET_MS) +
             " to " + std::to_string(MAX_AV_OFFSET_MS) + ", e.g. -40";
     return false;
 }
 
 // "WIDTHxHEIGHT"; without a value the window keeps its default size.
-bool parseWindowSize(const std::string& value, ShowOptions& options, std::string& error) {
-    if (value.empty()) {
+bool takeWindowed(const std::string& name, const std::string& value, ShowOptions& options, std::string& error) {
+    options.windowed = true;
+    if (value.empty() || parseSize(value, MIN_WINDOW_SIDE, MAX_WINDOW_SIDE, MAX_WINDOW_SIDE, options.windowWidth,
+                                   options.windowHeight)) {
         return true;
     }
-    const size_t x = value.find('x');
-    int32_t width = 0;
-    int32_t height = 0;
-    if (x != std::string::npos && parseInteger(value.substr(0, x), MIN_WINDOW_SIDE, MAX_WINDOW_SIDE, width) &&
-        parseInteger(value.substr(x + 1), MIN_WINDOW_SIDE, MAX_WINDOW_SIDE, height)) {
-        options.windowWidth = width;
-        options.windowHeight = height;
-        return true;
-    }
-    error = "bad --windowed \"" + value + "\": give the size as WIDTHxHEIGHT, each from " +
+    error = "bad " + name + " \"" + value + "\": give the size as WIDTHxHEIGHT, each from " +
             std::to_string(MIN_WINDOW_SIDE) + " to " + std::to_string(MAX_WINDOW_SIDE) + ", e.g. 1280x720";
     return false;
 }
 
 // Any display number is well formed; whether this computer has it is for the window to find out
 // (code 1, like no display at all), since the same command line may suit another machine.
-bool parseDisplay(const std::string& value, ShowOptions& options, std::string& error) {
-    if (parseInteger(value, 0, INT32_MAX, options.display)) {
+bool takeDisplay(const std::string& name, const std::string& value, ShowOptions& options, std::string& error) {
+    if (parseWholeNumber(value, 0, INT32_MAX, options.display)) {
         return true;
     }
-    error = "bad --display \"" + value + "\": give the display's number, 0 for the first";
+    error = "bad " + name + " \"" + value + "\": give the display's number, 0 for the first";
     return false;
 }
 
-bool parseStart(const std::string& value, ShowOptions& options, std::string& error) {
+bool takeStart(const std::string& name, const std::string& value, ShowOptions& options, std::string& error) {
+    options.hasStart = true;
     if (parseShowPosition(value, options.start, error)) {
         return true;
     }
-    error = "bad --start: " + error;
+    error = "bad " + name + ": " + error;
     return false;
 }
 
-enum class Value { None, Required, Optional };
-
-struct OptionRule {
-    const char* name;
-    Value value;
-    bool ShowOptions::*flag;  // set when the option is given; null when only its value matters
-    // Reads the option's value; empty for an optional value left out. Null for a plain flag.
-    bool (*parse)(const std::string& value, ShowOptions& options, std::string& error);
+const OptionRule<ShowOptions> OPTION_RULES[] = {
+    {"--av-offset", OptionValue::Required, takeAvOffset},
+    {"--windowed", OptionValue::Optional, takeWindowed},
+    {"--display", OptionValue::Required, takeDisplay},
+    {"--loop", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::loop>},
+    {"--mute", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::mute>},
+    {"--start", OptionValue::Required, takeStart},
+    {"--watch", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::watch>},
+    {"--stats", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::stats>},
+    {"--help", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::help>},
+    {"--version", OptionValue::None, takeFlag<ShowOptions, &ShowOptions::version>},
 };
-
-const OptionRule OPTION_RULES[] = {
-    {"--av-offset", Value::Required, nullptr, parseAvOffset},
-    {"--windowed", Value::Optional, &ShowOptions::windowed, parseWindowSize},
-    {"--display", Value::Required, nullptr, parseDisplay},
-    {"--loop", Value::None, &ShowOptions::loop, nullptr},
-    {"--mute", Value::None, &ShowOptions::mute, nullptr},
-    {"--start", Value::Required, &ShowOptions::hasStart, parseStart},
-    {"--watch", Value::None, &ShowOptions::watch, nullptr},
-    {"--stats", Value::None, &ShowOptions::stats, nullptr},
-    {"--help", Value::None, &ShowOptions::help, nullptr},
-    {"--version", Value::None, &ShowOptions::version, nullptr},
-};
-
-const OptionRule* findRule(const std::string& name) {
-    for (const OptionRule& rule : OPTION_RULES) {
-        if (name == rule.name) {
-            return &rule;
-        }
-    }
-    return nullptr;
-}
 
 }  // namespace
 
 bool parseShowOptions(const std::vector<std::string>& args, ShowOptions& options, std::string& error) {
     options = ShowOptions{};
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name;
-        std::string value;
-        bool hasValue = splitLongOption(args[i], name, value);
-        const OptionRule* rule = findRule(name);
-        if (rule == nullptr) {
-            error = "unknown option \"" + name + "\"";
-            return false;
-        }
-        if (hasValue && rule->value == Value::None) {
-            error = name + " takes no value";
-            return false;
-        }
-        if (!hasValue && rule->value == Value::Required) {
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            hasValue = true;
-        }
-        // The show takes no other arguments, so a following word that is not an option is this one's value.
-        if (!hasValue && rule->value == Value::Optional && i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0) {
-            value = args[++i];
-            hasValue = true;
-        }
-        if (hasValue && value.empty() && rule->value == Value::Optional) {
-            error = "bad " + name + " \"\": leave out the \"=\" for the default";
-            return false;
-        }
-        if (rule->flag != nullptr) {
-            options.*(rule->flag) = true;
-        }
-        if (rule->parse != nullptr && !rule->parse(value, options, error)) {
-            return false;
-        }
-    }
-    return true;
+    return readOptions(args, OPTION_RULES, "", options, error);
 }
 
 std::string showUsage() {

@@ -39,10 +39,7 @@ void pauseAfterFailure() {
 
 int endWithoutMusic(SDL_AudioDeviceID device, const std::string& error, int code = 1) {
     std::cerr << error << std::endl;
-    SDL_PauseAudioDevice(device, 1);
-    unloadShowModule();
-    SDL_CloseAudioDevice(device);
-    engine->shutdown();
+    endShow(device);
     return code;
 }
 
@@ -72,7 +69,7 @@ int main(int argc, char* argv[]) {
     createShowSingletons();
     engine->windowMode = {options.windowed, options.windowWidth, options.windowHeight, options.display};
     if (!startShow()) {
-        engine->shutdown();
+        endShow(0);
         return 1;
     }
 
@@ -85,7 +82,7 @@ int main(int argc, char* argv[]) {
 
     if (!options.hasStart) {
         demoState = ScenePreRoll;
-        SDL_Delay(1000);
+        SDL_Delay(PRE_ROLL_MS);
         demoState = SceneOpening;
     }
     int32_t tickShiftMs = 0;
@@ -96,10 +93,7 @@ int main(int argc, char* argv[]) {
         return endWithoutMusic(device, error);
     }
 
-    SDL_PauseAudioDevice(device, 1);
-    unloadShowModule();
-    SDL_CloseAudioDevice(device);
-    engine->shutdown();
+    endShow(device);
     showEndedNormally = true;
     return 0;
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "capture/OffscreenWindow.h"
-#include "demo/Clock.h"
+#include "demo/FrameClock.h"
 #include "demo/Show.h"
 #include "engine/Engine.h"
 
@@ -26,7 +26,6 @@ bool startBenchShow() {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
-    demoState = SceneOpening;
-    timeMs = 1000;
+    startCaptureClock();
     return true;
 }

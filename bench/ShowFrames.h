@@ -26,17 +26,14 @@ constexpr SceneMoment SCENE_MOMENTS[7] = {
     {6, 26, "tunnel effect, lyrics"},
 };
 
-constexpr int32_t FRAME_MS = 16;
 constexpr int32_t FRAMES_PER_ORDER = 4;
 
 // One frame at the given music position: the cue instrument on channel 2 and a note on
 // channel 0 every eighth frame, as the module plays them.
-// Without drawing, only the timeline runs.
+// Without drawing, the timeline runs and the frame is passed over as a skip-ahead passes it.
 inline void showFrame(int32_t order, bool draw) {
     static int32_t frameNumber = 0;
     ++frameNumber;
-    timeMs += FRAME_MS;
-    deltaMs = FRAME_MS;
     MusicSnapshot music = musicSnapshot;
     music.order = order;
     music.pattern = order;
@@ -44,12 +41,7 @@ inline void showFrame(int32_t order, bool draw) {
     const bool cue = frameNumber % 8 == 0;
     music.instrument[2] = cue ? 10 : 0;
     music.note[0] = cue ? 49 : 0;
-    if (draw) {
-        stepShow(music);
-    } else {
-        musicSnapshot = music;
-        updateDemo();
-    }
+    stepScriptedFrame(music, draw);
 }
 
 // Plays every order from the current one up to the moment's, then `settleFrames` more at it;

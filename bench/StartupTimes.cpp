@@ -1,9 +1,8 @@
 // Start-up of the show, split by what it spends the time on: the entry point's own sequence
 // up to the first presented frame, without the one-second pre-roll. The loaders are reached
-// through the linker's --wrap, so the times are those of the real set-up code; the images are
-// decoded on worker threads meanwhile, so "images" is what the main thread still waits and
-// uploads. "cpu" is the process's CPU time on all its threads, steadier than the wall clock on
-// a shared machine.
+// through the linker's --wrap, so the times are those of the real set-up code; everything runs on
+// the main thread, so "images" is each image's read, decode and upload. "cpu" is the process's
+// CPU time (the audio thread's too), steadier than the wall clock on a shared machine.
 // Prints one line of milliseconds. With --runs N it starts itself N times as fresh processes
 // and then gives the target's verdict on the fastest (other processes only ever add time).
 #include <sys/resource.h>
@@ -138,10 +137,7 @@ int measureStartup() {
         "module %.1f | warm_up %.1f | first_frame %.1f | other_setup %.1f | cpu %.1f\n",
         totalMs, windowMs, shaderMs, imageMs, meshMs, moduleMs, warmUpMs, firstFrameMs,
         setupMs - windowMs - shaderMs - imageMs - meshMs, cpuMs);
-    SDL_PauseAudioDevice(device, 1);
-    unloadShowModule();
-    SDL_CloseAudioDevice(device);
-    engine->shutdown();
+    endShow(device);
     return 0;
 }
 

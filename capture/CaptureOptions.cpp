@@ -1,113 +1,96 @@
 #include "capture/CaptureOptions.h"
 
-#include <set>
 #include <utility>
+
+#include "demo/CommandLine.h"
 
 namespace {
 
-bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
-    size_t cross = text.find('x');
-    return cross != std::string::npos && parseCount(text.substr(0, cross), MAX_CAPTURE_WIDTH, width) &&
-           parseCount(text.substr(cross + 1), MAX_CAPTURE_HEIGHT, height) && width >= 16 && height >= 16;
+constexpr int32_t MIN_CAPTURE_SIDE = 16;
+
+bool takeSize(const std::string& /*name*/, const std::string& value, CaptureOptions& options, std::string& error) {
+    if (parseSize(value, MIN_CAPTURE_SIDE, MAX_CAPTURE_WIDTH, MAX_CAPTURE_HEIGHT, options.width, options.height)) {
+        return true;
+    }
+    error = "bad size \"" + value + "\": give WIDTHxHEIGHT from 16x16 to " + std::to_string(MAX_CAPTURE_WIDTH) + "x" +
+            std::to_string(MAX_CAPTURE_HEIGHT);
+    return false;
 }
+
+bool takeFps(const std::string& /*name*/, const std::string& value, CaptureOptions& options, std::string& error) {
+    if (parseWholeNumber(value, 1, MAX_CAPTURE_FPS, options.fps)) {
+        return true;
+    }
+    error = "bad frame rate \"" + value + "\": give a whole number from 1 to " + std::to_string(MAX_CAPTURE_FPS);
+    return false;
+}
+
+template <bool CaptureOptions::*GIVEN, ShowPosition CaptureOptions::*POSITION>
+bool takePosition(const std::string& /*name*/, const std::string& value, CaptureOptions& options, std::string& error) {
+    options.*GIVEN = true;
+    return parseShowPosition(value, options.*POSITION, error);
+}
+
+bool takeStill(const std::string& /*name*/, const std::string& value, CaptureOptions& options, std::string& error) {
+    ShowPosition still;
+    if (!parseShowPosition(value, still, error)) {
+        return false;
+    }
+    options.stills.push_back(still);
+    return true;
+}
+
+bool takeSheetGrouping(const std::string& name, const std::string& value, CaptureOptions& options, std::string& error) {
+    if (value == "order" || value == "scene") {
+        options.sheetGrouping = value == "order" ? SheetGrouping::ByOrder : SheetGrouping::ByScene;
+        return true;
+    }
+    error = "bad " + name + " \"" + value + "\": give order or scene";
+    return false;
+}
+
+// A setting given twice takes the later value, as in the show.
+template <std::string CaptureOptions::*TEXT>
+bool takeText(const std::string& /*name*/, const std::string& value, CaptureOptions& options, std::string& /*error*/) {
+    options.*TEXT = value;
+    return true;
+}
+
+// Two files asked for and one made would pass unnoticed.
+template <std::string CaptureOptions::*PATH>
+bool takeOutput(const std::string& name, const std::string& value, CaptureOptions& options, std::string& error) {
+    if (!(options.*PATH).empty()) {
+        error = name + " is given twice: one file each (two WAVs take two runs)";
+        return false;
+    }
+    options.*PATH = value;
+    return true;
+}
+
+const OptionRule<CaptureOptions> OPTION_RULES[] = {
+    {"--size", OptionValue::NonEmpty, takeSize},
+    {"--fps", OptionValue::NonEmpty, takeFps},
+    {"--module", OptionValue::NonEmpty, takeText<&CaptureOptions::modulePath>},
+    {"--from", OptionValue::NonEmpty, takePosition<&CaptureOptions::hasFrom, &CaptureOptions::from>},
+    {"--until", OptionValue::NonEmpty, takePosition<&CaptureOptions::hasEnd, &CaptureOptions::end>},
+    {"--still", OptionValue::NonEmpty, takeStill},
+    {"--still-prefix", OptionValue::NonEmpty, takeText<&CaptureOptions::stillPrefix>},
+    {"--contact-sheet", OptionValue::NonEmpty, takeOutput<&CaptureOptions::contactSheetPath>},
+    {"--sheet-by", OptionValue::NonEmpty, takeSheetGrouping},
+    {"--video", OptionValue::NonEmpty, takeOutput<&CaptureOptions::videoPath>},
+    {"--wav", OptionValue::NonEmpty, takeOutput<&CaptureOptions::wavPath>},
+    {"--hashes", OptionValue::NonEmpty, takeOutput<&CaptureOptions::hashesPath>},
+    {"--quiet", OptionValue::None, takeFlag<CaptureOptions, &CaptureOptions::quiet>},
+    {"--help", OptionValue::None, takeFlag<CaptureOptions, &CaptureOptions::help>},
+    {"-h", OptionValue::None, takeFlag<CaptureOptions, &CaptureOptions::help>},
+};
 
 }  // namespace
 
 bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options, std::string& error) {
     options = CaptureOptions{};
-    std::set<std::string> given;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name;
-        std::string value;
-        bool hasValue = splitLongOption(args[i], name, value);
-        if (name == "--help" || name == "-h" || name == "--quiet") {
-            // As the show reads its flags: a value would be ignored, so it is refused.
-            if (hasValue) {
-                error = name + " takes no value";
-                return false;
-            }
-            (name == "--quiet" ? options.quiet : options.help) = true;
-            continue;
-        }
-        static const char* const VALUED[] = {"--size",     "--fps",   "--module",       "--from",
-                                             "--until",    "--still", "--still-prefix", "--contact-sheet",
-                                             "--sheet-by", "--video", "--wav",          "--hashes"};
-        bool known = false;
-        for (const char* option : VALUED) {
-            known = known || name == option;
-        }
-        if (!known) {
-            error = "unknown option \"" + name + "\" (see --help)";
-            return false;
-        }
-        // Two files asked for and one made would pass unnoticed. (A setting given twice takes the
-        // later value, as in the show.)
-        const bool output = name == "--contact-sheet" || name == "--video" || name == "--wav" || name == "--hashes";
-        if (output && !given.insert(name).second) {
-            error = name + " is given twice: one file each (two WAVs take two runs)";
-            return false;
-        }
-        if (!hasValue) {
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value (see --help)";
-                return false;
-            }
-            value = args[++i];
-        }
-        if (value.empty()) {
-            error = name + " needs a non-empty value";
-            return false;
-        }
-        if (name == "--size") {
-            if (!parseSize(value, options.width, options.height)) {
-                error = "bad size \"" + value + "\": give WIDTHxHEIGHT from 16x16 to " +
-                        std::to_string(MAX_CAPTURE_WIDTH) + "x" + std::to_string(MAX_CAPTURE_HEIGHT);
-                return false;
-            }
-        } else if (name == "--fps") {
-            if (!parseCount(value, MAX_CAPTURE_FPS, options.fps) || options.fps < 1) {
-                error = "bad frame rate \"" + value + "\": give a whole number from 1 to " +
-                        std::to_string(MAX_CAPTURE_FPS);
-                return false;
-            }
-        } else if (name == "--module") {
-            options.modulePath = value;
-        } else if (name == "--from") {
-            if (!parseShowPosition(value, options.from, error)) {
-                return false;
-            }
-            options.hasFrom = true;
-        } else if (name == "--until") {
-            if (!parseShowPosition(value, options.end, error)) {
-                return false;
-            }
-            options.hasEnd = true;
-        } else if (name == "--still") {
-            ShowPosition still;
-            if (!parseShowPosition(value, still, error)) {
-                return false;
-            }
-            options.stills.push_back(still);
-        } else if (name == "--still-prefix") {
-            options.stillPrefix = value;
-        } else if (name == "--contact-sheet") {
-            options.contactSheetPath = value;
-        } else if (name == "--sheet-by") {
-            if (value == "order") {
-                options.sheetGrouping = SheetGrouping::ByOrder;
-            } else if (value == "scene") {
-                options.sheetGrouping = SheetGrouping::ByScene;
-            } else {
-                error = "bad --sheet-by \"" + value + "\": give order or scene";
-                return false;
-            }
-        } else if (name == "--video") {
-            options.videoPath = value;
-        } else if (name == "--wav") {
-            options.wavPath = value;
-        } else {
-            options.hashesPath = value;
-        }
+    if (!readOptions(args, OPTION_RULES, " (see --help)", options, error)) {
+        return false;
     }
     if (options.help) {
         return true;

@@ -12,7 +12,6 @@
 #include <SDL.h>
 
 #include "capture/ContactSheet.h"
-#include "demo/FrameClock.h"
 #include "capture/FrameHashes.h"
 #include "capture/FrameImage.h"
 #include "capture/LabelFont.h"
@@ -24,6 +23,7 @@
 #include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/FixedRun.h"
+#include "demo/FrameClock.h"
 #include "demo/Show.h"
 #include "demo/StartupPaths.h"
 #include "engine/Engine.h"
@@ -302,8 +302,8 @@ bool onlyStillsAndAllTaken(const CaptureOutputs& out) {
 // Runs frames until the music ends or the end position is passed; false on an output failure or
 // a stop signal. Every frame's music is mixed and its timeline stepped, but only the frames an
 // output wants are drawn (plus a picture a later frame carries forward, which advanceShow draws):
-// the rest pass in a fraction of the time. The music runs one frame ahead, so a frame knows
-// whether the next one starts another order or scene before it is drawn or passed over.
+// the rest pass in a fraction of the time. The run mixes the music one frame ahead, so a frame
+// knows whether the next one starts another order or scene before it is drawn or passed over.
 bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, CaptureOutputs& out, int64_t& frames,
                   std::string& error) {
     int64_t expected = static_cast<int64_t>(ModPlug_GetLength(modFile)) * options.fps / 1000;
@@ -313,37 +313,32 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
     ProgressLine progress = startProgress(!options.quiet, expected);
     FrameImage image;
     std::vector<uint8_t> pixels;
-    MixedFrame current;
-    MixedFrame next;
-    mixFrame(0, options.fps, current);
-    startCaptureClock();
-    for (int64_t frame = 0;; ++frame) {
-        int32_t showMs = frameEndMs(frame, options.fps);
-        // The show draws the frame that finds the music over, then ends.
-        bool last = current.mixed <= 0 || (options.hasEnd && positionReached(options.end, showMs, current.snapshot));
-        if (!last) {
-            mixFrame(frame + 1, options.fps, next);
-        } else {
-            next.snapshot = current.snapshot;
-        }
-        if (out.clipStart < 0 && (!options.hasFrom || positionReached(options.from, showMs, current.snapshot))) {
+    FixedRun run;
+    startFixedRun(run, options.fps);
+    for (;;) {
+        const int64_t frame = run.frame;
+        const int32_t showMs = fixedFrameEndMs(run);
+        const MusicSnapshot& music = run.current.snapshot;
+        const bool last = lookAhead(run, options.hasEnd && positionReached(options.end, showMs, music));
+        if (out.clipStart < 0 && (!options.hasFrom || positionReached(options.from, showMs, music))) {
             out.clipStart = frame;
         }
-        int32_t scene = sceneAfter(demoState, current.snapshot.order);
-        SheetFrame at = sheetFrameOf(frame, options.fps, current.snapshot, scene);
-        SheetFrame after = sheetFrameOf(frame + 1, options.fps, next.snapshot, sceneAfter(scene, next.snapshot.order));
+        int32_t scene = sceneAfter(demoState, music.order);
+        SheetFrame at = sheetFrameOf(frame, options.fps, music, scene);
+        SheetFrame after =
+            sheetFrameOf(frame + 1, options.fps, run.next.snapshot, sceneAfter(scene, run.next.snapshot.order));
         bool inClip = out.clipStart >= 0;
-        bool draw = frameWantsPicture(options, out, inClip, at, after, current.snapshot, last);
-        if (stepFixedFrame(frame, options.fps, current, next, draw)) {
+        bool draw = frameWantsPicture(options, out, inClip, at, after, music, last);
+        if (stepFixedRun(run, draw).drew) {
             out.drawn += 1;
         }
         if (draw) {
             readOffscreenWindow(window, image, pixels);
         }
-        if (!writeFrameOutputs(options, out, frame, inClip, at, draw ? &image : nullptr, current.sound, error)) {
+        if (!writeFrameOutputs(options, out, frame, inClip, at, draw ? &image : nullptr, run.stepped.sound, error)) {
             return false;
         }
-        frames = frame + 1;
+        frames = run.frame;
         showProgress(progress, frames, false);
         if (stopSignal != 0) {
             return false;
@@ -351,7 +346,6 @@ bool renderFrames(const CaptureOptions& options, const OffscreenWindow& window, 
         if (last || onlyStillsAndAllTaken(out)) {
             break;
         }
-        std::swap(current, next);
     }
     showProgress(progress, frames, true);
     return true;
@@ -378,7 +372,7 @@ int runCapture(const CaptureOptions& given) {
         return fail(error, 2);
     }
     if (!startShow()) {
-        engine->shutdown();
+        endShow(0);
         return fail("the scene set-up failed");
     }
     OffscreenWindow window;
@@ -400,8 +394,7 @@ int runCapture(const CaptureOptions& given) {
         fail(error);
         abandonOutputs(out);
     }
-    unloadShowModule();
-    engine->shutdown();
+    endShow(0);
     if (stopSignal != 0) {
         return STOPPED_EXIT_BASE + stopSignal;
     }

@@ -1,14 +1,17 @@
 #include "capture/LabelFont.h"
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include <stb_truetype.h>
 
+#include "base/FileBytes.h"
+
+// A font file is a few hundred kilobytes; anything far larger is not the font asked for.
+constexpr uint64_t MAX_FONT_BYTES = 32u << 20;
+
 struct LabelFontData {
-    std::vector<unsigned char> bytes;
+    std::string bytes;
     stbtt_fontinfo info{};
     float scale = 0.0f;
     int ascent = 0;
@@ -16,9 +19,9 @@ struct LabelFontData {
 
 bool loadLabelFont(LabelFont& font, const std::string& path, int32_t pixelHeight, std::string& error) {
     auto data = std::make_shared<LabelFontData>();
-    std::ifstream file(path, std::ios::binary);
-    data->bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (data->bytes.empty() || stbtt_InitFont(&data->info, data->bytes.data(), 0) == 0) {
+    uint64_t size = 0;
+    if (readFileBytes(path, MAX_FONT_BYTES, data->bytes, size) != FileRead::Read || data->bytes.empty() ||
+        stbtt_InitFont(&data->info, reinterpret_cast<const unsigned char*>(data->bytes.data()), 0) == 0) {
         error = "cannot read the label font " + path + " (Debian package fonts-dejavu-core)";
         return false;
     }

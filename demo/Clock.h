@@ -5,7 +5,7 @@
 // the capture a fixed frame clock.
 extern int32_t timeMs;
 extern int32_t deltaMs;
-extern int32_t frameTickMs;
+extern int32_t frameTickMs;  // the tick the current frame read; timeMs equals it after the clock step
 extern int32_t lastTickMs;
 // The show step: one of the Scene values below.
 extern int32_t demoState;
@@ -21,6 +21,11 @@ enum Scene : int32_t {
     SceneParrot = 5,
     SceneFinale = 6,
 };
+
+// The pause between the end of loading and the music's start, when `demoState` is ScenePreRoll:
+// the show sleeps it, the browser waits it out over its frames, and a fixed-clock run starts its
+// clock where it ends.
+constexpr int32_t PRE_ROLL_MS = 1000;
 
 constexpr float FRAME_TARGET_MS = 16.666668f;
 constexpr int32_t FRAME_PACING_THRESHOLD_MS = 16;

@@ -13,10 +13,10 @@ int32_t frameSampleCount(int64_t frame, int32_t fps) {
 
 void startCaptureClock() {
     demoState = SceneOpening;
-    startFrameClock(CAPTURE_START_MS);
+    startFrameClock(PRE_ROLL_MS);
 }
 
 void advanceCaptureClock(int64_t frame, int32_t fps) {
     // The returned sleep is the show's pacing; a fixed clock has nothing to wait for.
-    advanceFrameClock(CAPTURE_START_MS + frameEndMs(frame, fps));
+    advanceFrameClock(PRE_ROLL_MS + frameEndMs(frame, fps));
 }

@@ -37,7 +37,6 @@ void drawWireframeFloor() {
     glLineWidth(1.0f);
     engine->setWireframe(true);
     plane->draw();
-    glLineWidth(1.0f);
     engine->setWireframe(false);
 }
 

@@ -49,6 +49,21 @@ void unloadShowModule() {
     }
 }
 
+void stopShowMusic(SDL_AudioDeviceID device) {
+    if (device != 0) {
+        SDL_PauseAudioDevice(device, 1);
+    }
+    unloadShowModule();
+    if (device != 0) {
+        SDL_CloseAudioDevice(device);
+    }
+}
+
+void endShow(SDL_AudioDeviceID device) {
+    stopShowMusic(device);
+    engine->shutdown();
+}
+
 void stepShow(const MusicSnapshot& snapshot) {
     musicSnapshot = snapshot;
     updateDemo();
@@ -64,4 +79,14 @@ bool advanceShow(const MusicSnapshot& snapshot, const MusicSnapshot& next) {
     }
     passOverDemoFrame();
     return false;
+}
+
+void stepScriptedFrame(const MusicSnapshot& snapshot, bool draw) {
+    timeMs += FRAME_PACING_THRESHOLD_MS;
+    deltaMs = FRAME_PACING_THRESHOLD_MS;
+    if (draw) {
+        stepShow(snapshot);
+    } else {
+        advanceShow(snapshot, snapshot);
+    }
 }

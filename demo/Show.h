@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include <SDL.h>
+
 #include "base/MusicSnapshot.h"
 
 // The show as every driver runs it. The real-time loop, the capture, the benchmarks and the
@@ -34,6 +36,14 @@ bool restartShow(const char* path, std::string& error);
 // Releases the module, if one is loaded.
 void unloadShowModule();
 
+// The music stopped in the one safe order: the device paused, so that its callback no longer
+// runs, the module unloaded, then the device closed. `device` 0: none was opened.
+void stopShowMusic(SDL_AudioDeviceID device);
+
+// The show's teardown, whatever stage it reached: the music stopped, then the engine's shutdown
+// (the quad's GL objects, the window, SDL).
+void endShow(SDL_AudioDeviceID device);
+
 // One frame from the snapshot of that frame: the timeline, then the composition into the window.
 void stepShow(const MusicSnapshot& snapshot);
 
@@ -43,3 +53,9 @@ void stepShow(const MusicSnapshot& snapshot);
 // picture is carried into a later one (the last frame of scene 2, which scene 3 shatters), the
 // frame is drawn all the same. True when it drew.
 bool advanceShow(const MusicSnapshot& snapshot, const MusicSnapshot& next);
+
+// One frame on a made-up music position, for a driver that stands at chosen moments without
+// playing the module (the warm-up, the benchmarks): the clock moves on by a paced frame, then
+// stepShow when `draw`, otherwise advanceShow with the next frame taken to stand where this one
+// does, so such a driver draws a scene's last frame itself.
+void stepScriptedFrame(const MusicSnapshot& snapshot, bool draw);

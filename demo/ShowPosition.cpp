@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "demo/CommandLine.h"
+
 namespace {
 
 // Whole string as a non-negative decimal number: digits with at most one point, nothing else
@@ -36,32 +38,14 @@ constexpr double MAX_POSITION_MS = 2.0e9;
 
 }  // namespace
 
-bool parseCount(const std::string& text, int64_t limit, int32_t& value) {
-    if (text.empty() || text.size() > 9) {
-        return false;
-    }
-    int64_t result = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        result = result * 10 + (c - '0');
-    }
-    if (result > limit) {
-        return false;
-    }
-    value = static_cast<int32_t>(result);
-    return true;
-}
-
 bool parseShowPosition(const std::string& text, ShowPosition& position, std::string& error) {
     position = ShowPosition{};
     position.text = text;
     size_t colon = text.find(':');
     if (colon != std::string::npos) {
         position.byOrder = true;
-        if (parseCount(text.substr(0, colon), 255, position.order) &&
-            parseCount(text.substr(colon + 1), 255, position.row)) {
+        if (parseWholeNumber(text.substr(0, colon), 0, 255, position.order) &&
+            parseWholeNumber(text.substr(colon + 1), 0, 255, position.row)) {
             return true;
         }
         error = "bad position \"" + text + "\": ORDER:ROW takes two whole numbers from 0 to 255, e.g. 5:0";
@@ -90,16 +74,4 @@ bool positionReached(const ShowPosition& position, int32_t showMs, const MusicSn
         return false;
     }
     return snapshot.order > position.order || (snapshot.order == position.order && snapshot.row >= position.row);
-}
-
-bool splitLongOption(const std::string& arg, std::string& name, std::string& value) {
-    const size_t equals = arg.find('=');
-    if (arg.rfind("--", 0) != 0 || equals == std::string::npos) {
-        name = arg;
-        value.clear();
-        return false;
-    }
-    name = arg.substr(0, equals);
-    value = arg.substr(equals + 1);
-    return true;
 }

@@ -25,10 +25,3 @@ constexpr int32_t END_OF_ORDER_LIST = 0xFF;
 // together. An order position past the module's last row is never reached: the order list has no
 // such place, even while the last notes fade.
 bool positionReached(const ShowPosition& position, int32_t showMs, const MusicSnapshot& snapshot);
-
-// Whole string as a non-negative decimal integer no larger than `limit`.
-bool parseCount(const std::string& text, int64_t limit, int32_t& value);
-
-// An argument as a long option: "--name=value" gives name and value and true; anything else is the
-// name alone (a value may then follow as the next argument).
-bool splitLongOption(const std::string& arg, std::string& name, std::string& value);

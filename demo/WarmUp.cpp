@@ -16,7 +16,6 @@ namespace {
 // driver's work, not for the pixels, and nobody sees the corner.
 constexpr int32_t WARM_UP_SIDE = 16;
 // The rehearsal's pace: the show's 60 frames a second, about 7 frames to a row of the module.
-constexpr int32_t FRAME_MS = 16;
 constexpr int32_t FRAMES_PER_ROW = 7;
 constexpr int32_t ROWS_PER_ORDER = 64;
 // A note on channel 0 in every row, so that the flamingos grow as they do in the show.
@@ -77,17 +76,12 @@ void bringShowBack(ShowAside& aside) {
 // One frame of the rehearsal: the timeline on a made-up position, drawn when asked. The cue
 // instrument never plays, since a greeting it cues draws its place from rand().
 void rehearseFrame(int32_t order, int32_t row, bool draw) {
-    timeMs += FRAME_MS;
-    deltaMs = FRAME_MS;
-    musicSnapshot = MusicSnapshot{};
-    musicSnapshot.order = order;
-    musicSnapshot.pattern = order;
-    musicSnapshot.row = row;
-    musicSnapshot.note[0] = REHEARSAL_NOTE;
-    updateDemo();
-    if (draw) {
-        renderDemo();
-    }
+    MusicSnapshot music;
+    music.order = order;
+    music.pattern = order;
+    music.row = row;
+    music.note[0] = REHEARSAL_NOTE;
+    stepScriptedFrame(music, draw);
 }
 
 }  // namespace

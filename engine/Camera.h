@@ -13,6 +13,7 @@ struct Camera {
     float pitch = 0.0f;
     float zoom = 45.0f;
     float farPlane = 100.0f;
+    // Not read: every perspective of the show is built with the literal near plane 0.1.
     float nearPlane = 0.1f;
 
     Camera();

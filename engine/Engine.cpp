@@ -125,6 +125,8 @@ void Engine::init() {
         std::exit(3);
     }
 #endif
+    // The line has always called it a warning, but the show does not go on without the swap
+    // interval: it ends here with code 4.
     if (SDL_GL_SetSwapInterval(1) < 0) {
         std::cerr << "Warning: Unable to set VSync! SDL Error: " << SDL_GetError() << std::endl;
         std::exit(4);

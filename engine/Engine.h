@@ -42,7 +42,7 @@ struct Viewport {
 enum RenderTargetKind : int32_t {
     TargetSecond = 0,   // the "SecondRendertexture" target, 2D projection
     TargetWindow = 1,   // the window's letterboxed design frame
-    TargetOverlay = 3,  // the overlay target, 3D projection
+    TargetOverlay = 3,  // the overlay target, with End3D's 2D projection and view
     TargetBloom = 4,    // the half-size "BloomTexture" target
 };
 
@@ -75,6 +75,8 @@ public:
     void End3D();
     void DrawQuad(int32_t x, int32_t y, uint32_t w, uint32_t h, Shader* shader, float angle);
     void DrawTexture(int32_t textureId, SpriteRect source, int16_t x, int16_t y);
+    // One stretched, turned quad. The show draws its tiles with DrawTextureBatch; the tests hold the
+    // batch to this, and the benchmarks measure against it.
     void DrawTextureScaled(int32_t textureId, SpriteRect source, int16_t x, int16_t y, float angle, uint16_t width,
                            uint16_t height);
     void DrawTextureAlpha(int32_t textureId, SpriteRect source, int16_t x, int16_t y, uint8_t alpha);

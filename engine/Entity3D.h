@@ -13,7 +13,7 @@ public:
 
     void setRotation(Vec3 degrees);
 
-    std::string name;
+    std::string name;  // a label for set-up messages; the set-up names no entity today, so it stays empty
     int32_t meshId = -1;
     uint32_t color = 0xFFFFFFFFu;
     int32_t alpha = 255;

@@ -150,7 +150,6 @@ void Shader::load(const char* shaderName) {
     if (ready) {
         return;
     }
-    ready = false;
     infoLog.clear();
     program = buildProgram(shaderName, infoLog);
     if (program == 0) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "resources/ObjMesh.h"
+#include "resources/TextFile.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "resources/GL.h"
 
 #include "resources/ObjMesh.h"
+#include "resources/TextFile.h"
 #include "resources/ResourceManager.h"
 
 namespace {

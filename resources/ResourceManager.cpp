@@ -7,7 +7,8 @@ ResourceManager* resourceManager = nullptr;
 
 namespace {
 
-// The three kinds differ only in their log word and in whether a failure is remembered.
+// The three kinds differ only in their log word and in what a failed load leaves: a texture's says
+// "Failed to load" and records nothing, a mesh's or a shader's records -1 under its name silently.
 template <typename T, typename Loader>
 int32_t getOrLoad(Registry<T>& registry, const std::string& name, const char* addingLine, bool recordFailure,
                   Loader load) {

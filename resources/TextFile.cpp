@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "base/FileBytes.h"
-#include "resources/ObjMesh.h"
+#include "resources/TextFile.h"
 
 // Scans for delimiters directly: a string stream per call costs more than the parsing itself.
 std::vector<std::string> splitString(const std::string& text, char delimiter) {
@@ -30,8 +30,7 @@ std::string readTextLine(std::istream& in) {
     return line;
 }
 
-TextFile::TextFile(const std::string& filePath, const char* openMode, uint64_t maxBytes)
-    : path(filePath), mode(openMode) {
+TextFile::TextFile(const std::string& path, const char* mode, uint64_t maxBytes) {
     uint64_t size = 0;
     const FileRead result = readFileBytes(path, maxBytes, text, size);
     open = result == FileRead::Read;

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "demo/FrameClock.h"
 #include "demo/Clock.h"
+#include "demo/FrameClock.h"
 #include "music/Player.h"
 
 TEST(CaptureClock, SixtyFramesASecondStepSixteenOrSeventeenAndNeverDrift) {
@@ -43,11 +43,11 @@ TEST(CaptureClock, DrivesTheShowClockThroughTheFrameLoopStep) {
     demoState = -1;
     startCaptureClock();
     EXPECT_EQ(demoState, 0);
-    EXPECT_EQ(timeMs, CAPTURE_START_MS);
+    EXPECT_EQ(timeMs, PRE_ROLL_MS);
     int32_t previous = timeMs;
     for (int64_t frame = 0; frame < 600; ++frame) {
         advanceCaptureClock(frame, 60);
-        ASSERT_EQ(timeMs, CAPTURE_START_MS + frameEndMs(frame, 60));
+        ASSERT_EQ(timeMs, PRE_ROLL_MS + frameEndMs(frame, 60));
         // The show measures 16 or 17 ms frames and takes them as they are.
         ASSERT_EQ(deltaMs, timeMs - previous) << frame;
         previous = timeMs;
@@ -55,7 +55,7 @@ TEST(CaptureClock, DrivesTheShowClockThroughTheFrameLoopStep) {
     startCaptureClock();
     for (int64_t frame = 0; frame < 300; ++frame) {
         advanceCaptureClock(frame, 30);
-        ASSERT_EQ(timeMs, CAPTURE_START_MS + frameEndMs(frame, 30));
+        ASSERT_EQ(timeMs, PRE_ROLL_MS + frameEndMs(frame, 30));
         ASSERT_TRUE(deltaMs == 33 || deltaMs == 34) << deltaMs;
     }
 }

@@ -17,8 +17,9 @@
 
 #include <stb_image.h>
 
-#include "demo/FrameClock.h"
 #include "capture/FrameHashes.h"
+#include "demo/Clock.h"
+#include "demo/FrameClock.h"
 #include "music/Player.h"
 #include "support/CaptureRunner.h"
 #include "support/ShowRun.h"
@@ -83,8 +84,8 @@ TEST(CaptureShow, TwoRendersOfTheFirstSecondsGiveTheSameFramesAndSound) {
     // 1.5 s at 30 frames a second, each frame with exactly its share of the music.
     ASSERT_EQ(lines.size(), 45u);
     EXPECT_EQ(sound.size(), 44u + 45u * 1470u * AUDIO_BYTES_PER_FRAME);
-    EXPECT_EQ(field(lines.front(), 1), std::to_string(CAPTURE_START_MS + frameEndMs(0, 30)));
-    EXPECT_EQ(field(lines.back(), 1), std::to_string(CAPTURE_START_MS + 1500));
+    EXPECT_EQ(field(lines.front(), 1), std::to_string(PRE_ROLL_MS + frameEndMs(0, 30)));
+    EXPECT_EQ(field(lines.back(), 1), std::to_string(PRE_ROLL_MS + 1500));
     // The comparison means something only if the show moved and the music sounded.
     std::set<std::string> pictures;
     for (const std::string& line : lines) {

@@ -231,7 +231,7 @@ TEST_F(DemoSetup, TimelineSteersTheFloorAndTheFlamingoMeshItSetUp) {
     demoState = 0;
     musicSnapshot = MusicSnapshot{};
     musicSnapshot.order = 1;
-    timeMs = 1000;
+    timeMs = PRE_ROLL_MS;
     deltaMs = 16;
     updateDemo();
     EXPECT_EQ(sceneState.plane->pitch, -40.0f + 0.1f);
@@ -251,7 +251,7 @@ TEST_F(DemoSetup, EveryScenePlaysWithoutGlErrors) {
     ASSERT_TRUE(runSetup());
     demoState = 0;
     musicSnapshot = MusicSnapshot{};
-    timeMs = 1000;
+    timeMs = PRE_ROLL_MS;
     deltaMs = 16;
     while (glGetError() != GL_NO_ERROR) {
     }
@@ -280,7 +280,7 @@ TEST_F(DemoSetup, RestartShowPutsTheShowBackToItsFirstFrame) {
     ASSERT_GT(wholeFlamingo, 0);
 
     // Through every scene: the floor tilts, flamingos grow, tiles fall, greetings draw speeds from rand().
-    timeMs = 1000;
+    timeMs = PRE_ROLL_MS;
     deltaMs = 16;
     musicSnapshot = MusicSnapshot{};
     for (int32_t order = 0; order < 28; ++order) {

@@ -15,7 +15,7 @@ protected:
         sceneState = SceneState{};
         demoState = 0;
         musicSnapshot = MusicSnapshot{};
-        timeMs = 1000;
+        timeMs = PRE_ROLL_MS;
         deltaMs = 16;
     }
 

@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <libmodplug/modplug.h>
 
@@ -157,6 +161,55 @@ TEST(ModuleSongText, EveryChannelCountThePlayerReadsIsWrittenSoThatItReadsIt) {
                   }).find("channels must be 2 to 32"),
                   std::string::npos)
             << count;
+}
+
+// A number the text gets wrong is refused with the line it is on, never with a bare conversion
+// error, and so is a count that would fill memory before the pattern refused it.
+TEST(ModuleSongText, EveryBadNumberIsAnErrorNamingItsLine) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"channels x\n", "song line 4: channels must be 2 to 32, not 'x'"},
+        {"channels 99999999999\n", "song line 4: channels must be 2 to 32"},
+        {"channels\n", "song line 4: channels takes a number"},
+        {"inst x bass bass 45 C3\n", "song line 4: slot must be 1 to 31, not 'x'"},
+        {"inst 3 bass bass 4x C3\n", "song line 4: volume must be 0 to 64, not '4x'"},
+        {"pattern p\n  x lead: A-2\n", "song line 5: channel must be 0 to 3, not 'x'"},
+        {"pattern p\n  4: A-2\n", "song line 5: channel must be 0 to 3, not '4'"},
+        {"pattern p\n  0 lead: A-2~99999999999\n", "song line 5: a cell lasts 1 to 1024 rows in A-2~99999999999"},
+        {"pattern p\n  0 lead: A-2*100000\n", "song line 5: a repeat is 1 to 1024 times in A-2*100000"},
+        {"phrase a\n  A-2*1024\nphrase b\n  a*1024\n", "song line 7: more than 1024 rows by a*1024"},
+        // A block's cells run over several lines; the error names the one with the bad word.
+        {"phrase a\n  A-2 . . .\n  A-2~x\n", "song line 6: cannot read 'A-2~x'"},
+        {"pattern p\n  0 lead: A-2 . . .\n    . A-2~0\n", "song line 6: a cell lasts 1 to 1024 rows in A-2~0"},
+        {"phrase a\n  A-2 . . .\npattern p\n  0 lead: a^+99\n", "song line 7: a transposition is -35 to 35"},
+        {"phrase a\n  A-2*16\npattern p\n  0 lead: a>99\n", "song line 7: an echo's delay is 1 to 15 rows"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const std::string error = errorOf([&] { parse(text + "order p\n"); });
+        EXPECT_NE(error.find(expected), std::string::npos) << text << "gave: " << error;
+    }
+}
+
+// The instruments are rendered after the text is read; a bad argument still names its line.
+TEST(ModuleSongText, AnInstrumentsBadArgumentNamesItsLine) {
+    if (!std::filesystem::exists("tools/module/ondaris_module")) {
+        GTEST_SKIP() << "this build reuses generated assets and has no generators";
+    }
+    struct Files {
+        const char* names[3] = {"bad_pitch.song", "bad_pitch.mod", "bad_pitch.err"};
+        ~Files() {
+            for (const char* name : names) {
+                std::remove(name);
+            }
+        }
+    } files;
+    std::ofstream(files.names[0]) << "channels 4\ninst 1 lead lead 60 C99999999999 dark\n"
+                                     "pattern p\n  0 lead: A-2 off\norder p\n";
+    const std::string command =
+        std::string("tools/module/ondaris_module bad_pitch.song bad_pitch.mod 2> ") + files.names[2];
+    EXPECT_NE(std::system(command.c_str()), 0);
+    std::ifstream err(files.names[2]);
+    const std::string message{std::istreambuf_iterator<char>(err), {}};
+    EXPECT_NE(message.find("song line 2: bad pitch C99999999999"), std::string::npos) << message;
 }
 
 // The soundtrack's song text and the module the build made of it.

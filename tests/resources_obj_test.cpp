@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "resources/ObjMesh.h"
+#include "resources/TextFile.h"
 #include "resources_console_capture.h"
 #include "support/ScratchFolder.h"
 

@@ -19,6 +19,7 @@
 #include "app/Music.h"
 #include "app/Presentation.h"
 #include "bench/ShowFrames.h"
+#include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"
@@ -106,7 +107,7 @@ protected:
         resourceManager = ResourceManager::getInstance();
         ASSERT_TRUE(setupDemo());
         demoState = 0;
-        timeMs = 1000;
+        timeMs = PRE_ROLL_MS;
         executableBase = baseOf(reinterpret_cast<const void*>(&updateDemo));
         runtimeBase = baseOf(reinterpret_cast<const void*>(&std::terminate));
         void* frames[4];

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <iostream>
 #include <string>
-#include <utility>
 
 #include <SDL.h>
 #include <emscripten.h>
@@ -11,16 +10,12 @@
 #include "app/Music.h"
 #include "demo/Clock.h"
 #include "demo/FixedRun.h"
-#include "demo/FrameClock.h"
 #include "demo/Show.h"
 #include "demo/ShowPosition.h"
-#include "engine/Engine.h"
 #include "music/MusicFeed.h"
 #include "music/Player.h"
 
 namespace {
-
-constexpr int32_t PRE_ROLL_MS = 1000;
 
 SDL_AudioDeviceID audioDevice = 0;
 int32_t preRollEndMs = 0;
@@ -29,9 +24,7 @@ int32_t lastPosition = -1;
 // The page's test mode (index.html?fixed-clock): the capture tool's fixed clock instead of the
 // audio device's, so that the frame shown at a music position is the one the capture renders there.
 struct FixedClockRun {
-    MixedFrame current;
-    MixedFrame next;
-    int64_t frame = 0;
+    FixedRun run;
     ShowPosition holdAt;  // the frame that reaches it stays on the page until the next showHoldAt
     bool holding = false;
     int64_t heldFrame = -1;
@@ -73,16 +66,10 @@ void drainEvents() {
     }
 }
 
-void endShow() {
+// The window stays up: the page keeps its last frame under its own end (a button to play again).
+void finishShow() {
     emscripten_cancel_main_loop();
-    if (audioDevice != 0) {
-        SDL_PauseAudioDevice(audioDevice, 1);
-    }
-    unloadShowModule();
-    if (audioDevice != 0) {
-        SDL_CloseAudioDevice(audioDevice);
-    }
-    // The page shows its end (a button to play again).
+    stopShowMusic(audioDevice);
     EM_ASM(if (Module.onShowEnd) { Module.onShowEnd(); });
 }
 
@@ -109,7 +96,7 @@ void browserFrame() {
     lastPosition = snapshot.order * 256 + snapshot.row;
     stepShow(snapshot);
     if (audioBytesRead.load() == 0) {
-        endShow();
+        finishShow();
     }
 }
 
@@ -118,39 +105,30 @@ void browserFrame() {
 // asked for by showHoldAt is drawn, and any frame whose picture a later one carries on; the
 // others cost a mix and a timeline step, so a software-rendered browser keeps up with the music.
 void fixedClockFrame() {
-    FixedClockRun& run = fixedRun;
-    if (run.heldFrame >= 0) {
+    FixedClockRun& test = fixedRun;
+    if (test.heldFrame >= 0) {
         return;
     }
     drainEvents();
-    const bool last = run.current.mixed <= 0;
-    if (!last) {
-        mixFrame(run.frame + 1, SHOW_FRAME_RATE, run.next);
-    } else {
-        run.next.snapshot = run.current.snapshot;
-    }
+    const int64_t frame = test.run.frame;
     const bool hold =
-        run.holding && positionReached(run.holdAt, frameEndMs(run.frame, SHOW_FRAME_RATE), run.current.snapshot);
-    stepFixedFrame(run.frame, SHOW_FRAME_RATE, run.current, run.next, hold);
-    lastPosition = run.current.snapshot.order * 256 + run.current.snapshot.row;
-    if (last) {
-        endShow();
+        test.holding && positionReached(test.holdAt, fixedFrameEndMs(test.run), test.run.current.snapshot);
+    const FixedStep step = stepFixedRun(test.run, hold);
+    lastPosition = test.run.stepped.snapshot.order * 256 + test.run.stepped.snapshot.row;
+    if (step.last) {
+        finishShow();
         return;
     }
     if (hold) {
-        run.holding = false;
-        run.heldFrame = run.frame;
+        test.holding = false;
+        test.heldFrame = frame;
     }
-    std::swap(run.current, run.next);
-    run.frame += 1;
 }
 
 // Starts as the capture does; a hold asked for before the start stays.
 void startFixedClock() {
-    fixedRun.frame = 0;
     fixedRun.heldFrame = -1;
-    mixFrame(0, SHOW_FRAME_RATE, fixedRun.current);
-    startCaptureClock();
+    startFixedRun(fixedRun.run, SHOW_FRAME_RATE);
 }
 
 }  // namespace
@@ -180,17 +158,14 @@ int main(int argc, char* argv[]) {
     // Keys reach SDL only from the canvas, so the page's keys (reload, full screen) keep working.
     SDL_SetHint(SDL_HINT_EMSCRIPTEN_KEYBOARD_ELEMENT, "#canvas");
     if (!startShow()) {
-        engine->shutdown();
+        endShow(0);
         return 1;
     }
     audioDevice = fixedClock ? 0 : openAudioDevice();
     std::string error;
     if (!loadShowModule(MODULE_PATH, error)) {
         std::cerr << error << std::endl;
-        if (audioDevice != 0) {
-            SDL_CloseAudioDevice(audioDevice);
-        }
-        engine->shutdown();
+        endShow(audioDevice);
         return 1;
     }
     lastPosition = -1;

@@ -1,13 +1,11 @@
 #include "support/CapturePlay.h"
 
 #include <cstdio>
-#include <utility>
 
 #include "capture/FrameHashes.h"
 #include "capture/FrameImage.h"
 #include "demo/Clock.h"
 #include "demo/FixedRun.h"
-#include "demo/FrameClock.h"
 
 std::string describe(const FrameHash& frame) {
     char text[96];
@@ -21,23 +19,17 @@ std::vector<FrameHash> playOnCaptureClock(const OffscreenWindow& window) {
     std::vector<FrameHash> hashes;
     FrameImage image;
     std::vector<uint8_t> scratch;
-    MixedFrame current;
-    MixedFrame next;
-    mixFrame(0, SHOW_FRAME_RATE, current);
-    startCaptureClock();
-    for (int64_t frame = 0;; ++frame) {
-        bool last = current.mixed <= 0;
-        if (!last) {
-            mixFrame(frame + 1, SHOW_FRAME_RATE, next);
-        }
-        stepFixedFrame(frame, SHOW_FRAME_RATE, current, next, true);
+    FixedRun run;
+    startFixedRun(run, SHOW_FRAME_RATE);
+    for (;;) {
+        const FixedStep step = stepFixedRun(run, true);
         readOffscreenWindow(window, image, scratch);
+        const MixedFrame& frame = run.stepped;
         hashes.push_back({hashBytes(image.rgb.data(), image.rgb.size()),
-                          hashBytes(current.sound.data(), current.sound.size()), current.snapshot.order,
-                          current.snapshot.row, demoState});
-        if (last) {
+                          hashBytes(frame.sound.data(), frame.sound.size()), frame.snapshot.order, frame.snapshot.row,
+                          demoState});
+        if (step.last) {
             return hashes;
         }
-        std::swap(current, next);
     }
 }

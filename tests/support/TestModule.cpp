@@ -2,24 +2,24 @@
 
 #include <fstream>
 
+#include "tools/module/ModFile.h"
+#include "tools/module/Notes.h"
+
 namespace {
 
-constexpr int SAMPLE_SLOTS = 31;
 constexpr int TONE_SAMPLES = 10;
 constexpr int TONE_LENGTH = 64;  // bytes, one looped period of a square wave
 
-void putWord(std::vector<uint8_t>& out, int value) {
-    out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-    out.push_back(static_cast<uint8_t>(value & 0xFF));
-}
-
-void putSampleHeader(std::vector<uint8_t>& out, bool tone) {
-    out.insert(out.end(), 22, 0);  // name
-    putWord(out, tone ? TONE_LENGTH / 2 : 0);
-    out.push_back(0);              // finetune
-    out.push_back(tone ? 32 : 0);  // volume
-    putWord(out, 0);               // loop start
-    putWord(out, tone ? TONE_LENGTH / 2 : 1);
+// The tracker note of a period; the tests write periods of the table only, and another throws.
+int noteOfPeriod(uint16_t period) {
+    if (period == 0) {
+        return -1;
+    }
+    for (int note = 0;; ++note) {
+        if (notePeriod(note) == period) {
+            return note;
+        }
+    }
 }
 
 }  // namespace
@@ -42,38 +42,37 @@ TestModule walkingModule(int orderCount, int rowsPerOrder, int speed, int tempo)
     return module;
 }
 
+// Written by the song compiler's writer, so that the tests play modules laid out as the show's.
 std::vector<uint8_t> moduleBytes(const TestModule& module) {
-    std::vector<uint8_t> out(20, 0);  // title
-    for (int slot = 1; slot <= SAMPLE_SLOTS; ++slot) {
-        putSampleHeader(out, slot <= TONE_SAMPLES);
-    }
-    out.push_back(static_cast<uint8_t>(module.orders.size()));
-    out.push_back(127);
-    for (size_t i = 0; i < 128; ++i) {
-        out.push_back(i < module.orders.size() ? module.orders[i] : 0);
-    }
-    if (module.channels == 4) {
-        out.insert(out.end(), {'M', '.', 'K', '.'});
-    } else {
-        out.insert(out.end(), {static_cast<uint8_t>('0' + module.channels), 'C', 'H', 'N'});
-    }
+    Song song;
+    song.channels = module.channels;
+    song.orders.assign(module.orders.begin(), module.orders.end());
     for (const TestPattern& pattern : module.patterns) {
+        Pattern written;
         for (const auto& row : pattern.cells) {
             for (int channel = 0; channel < module.channels; ++channel) {
                 const TestCell cell = channel < 4 ? row[channel] : TestCell{};
-                out.push_back(static_cast<uint8_t>((cell.instrument & 0xF0) | ((cell.period >> 8) & 0x0F)));
-                out.push_back(static_cast<uint8_t>(cell.period & 0xFF));
-                out.push_back(static_cast<uint8_t>(((cell.instrument & 0x0F) << 4) | (cell.effect & 0x0F)));
-                out.push_back(cell.parameter);
+                Cell& out = written.cells.emplace_back();
+                out.note = noteOfPeriod(cell.period);
+                out.instrument = cell.instrument;
+                out.effect = cell.effect;
+                out.parameter = cell.parameter;
             }
         }
+        song.patterns.push_back(written);
     }
+    SampleData unused;
+    unused.volume = 0;
+    std::vector<SampleData> samples(MAX_SLOTS, unused);
     for (int slot = 0; slot < TONE_SAMPLES; ++slot) {
+        SampleData& tone = samples[static_cast<size_t>(slot)];
         for (int i = 0; i < TONE_LENGTH; ++i) {
-            out.push_back(static_cast<uint8_t>(i < TONE_LENGTH / 2 ? 40 : -40));
+            tone.data.push_back(static_cast<int8_t>(i < TONE_LENGTH / 2 ? 40 : -40));
         }
+        tone.loopLength = TONE_LENGTH;
+        tone.volume = 32;
     }
-    return out;
+    return writeModule(song, samples);
 }
 
 bool writeModule(const std::string& path, const TestModule& module) {

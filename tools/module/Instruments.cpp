@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "Notes.h"
+#include "SongText.h"
 #include "Synth.h"
 
 namespace {
@@ -468,7 +469,12 @@ SampleData renderInstrument(const InstrumentSlot& slot) {
     };
     auto found = recipes.find(slot.recipe);
     if (found == recipes.end()) {
-        throw std::runtime_error("unknown recipe " + slot.recipe);
+        failAtSongLine(slot.line, "unknown recipe " + slot.recipe);
     }
-    return finish(slot, found->second());
+    // A recipe's complaint about its arguments names the instrument; the line is added here.
+    try {
+        return finish(slot, found->second());
+    } catch (const std::runtime_error& error) {
+        failAtSongLine(slot.line, error.what());
+    }
 }

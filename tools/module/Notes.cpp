@@ -34,7 +34,9 @@ int parseTrackerNote(const std::string& text) {
 int parsePitch(const std::string& text) {
     const int step = semitone(text);
     const size_t octaveAt = text.size() > 1 && text[1] == '#' ? 2 : 1;
-    if (step < 0 || octaveAt >= text.size() || text.find_first_not_of("0123456789", octaveAt) != std::string::npos) {
+    // Two digits at most: a longer octave is no pitch, and would overflow the number.
+    if (step < 0 || octaveAt >= text.size() || text.size() - octaveAt > 2 ||
+        text.find_first_not_of("0123456789", octaveAt) != std::string::npos) {
         throw std::runtime_error("bad pitch " + text);
     }
     return 12 * (std::stoi(text.substr(octaveAt)) + 1) + step;

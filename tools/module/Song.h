@@ -30,6 +30,7 @@ struct InstrumentSlot {
     std::string recipe;
     int volume = 64;
     std::vector<std::string> arguments;  // recipe parameters, such as a chord's notes
+    int line = 0;                        // the song line that defines it, for error messages
 };
 
 struct Song {

@@ -3,10 +3,15 @@
 #include "Notes.h"
 
 #include <cctype>
+#include <charconv>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+
+void failAtSongLine(int line, const std::string& message) {
+    throw std::runtime_error("song line " + std::to_string(line) + ": " + message);
+}
 
 namespace {
 
@@ -15,6 +20,18 @@ struct Line {
     bool indented = false;
     std::vector<std::string> words;
 };
+
+// A word of cells with the line it is on, since a block's cells run over several lines.
+struct Token {
+    int line = 0;
+    std::string text;
+};
+
+void addTokens(int line, const std::vector<std::string>& words, std::vector<Token>& tokens) {
+    for (const std::string& word : words) {
+        tokens.push_back({line, word});
+    }
+}
 
 std::vector<std::string> splitWords(const std::string& text) {
     std::istringstream stream(text);
@@ -47,11 +64,27 @@ std::vector<Line> readLines(std::istream& text) {
     return lines;
 }
 
-[[noreturn]] void fail(int line, const std::string& message) {
-    throw std::runtime_error("song line " + std::to_string(line) + ": " + message);
+constexpr size_t ROWS_PER_BAR = 16;
+
+// The most rows one line of cells may expand to. No channel line holds more than a pattern's 64,
+// and a longer one is refused with the rows it would lose; this bound only stops phrases that
+// repeat phrases from filling memory before that.
+constexpr int MAX_EXPANDED_ROWS = 16 * ROWS_PER_PATTERN;
+
+// The whole text as a number from `low` to `high` (a leading '+' allowed), or a failure naming the
+// line: `rule` says what the number must be. Digits too many for an int fail the same way.
+int wholeNumber(int line, const std::string& text, int low, int high, const std::string& rule, int base = 10) {
+    const char* first = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
+    const char* last = text.data() + text.size();
+    int value = 0;
+    const std::from_chars_result read = std::from_chars(first, last, value, base);
+    if (first == last || read.ec != std::errc() || read.ptr != last || value < low || value > high) {
+        failAtSongLine(line, rule + ", not '" + text + "'");
+    }
+    return value;
 }
 
-constexpr size_t ROWS_PER_BAR = 16;
+std::string range(int low, int high) { return std::to_string(low) + " to " + std::to_string(high); }
 
 std::string origin(const Cell& cell) {
     return cell.phrase.empty() ? std::string("the channel line")
@@ -77,7 +110,7 @@ public:
         for (size_t i = 0; i < lines.size();) {
             const Line& head = lines[i];
             if (head.indented) {
-                fail(head.number, "indented line outside a block");
+                failAtSongLine(head.number, "indented line outside a block");
             }
             size_t end = i + 1;
             while (end < lines.size() && lines[end].indented) {
@@ -87,7 +120,7 @@ public:
             i = end;
         }
         if (song.orders.empty()) {
-            fail(0, "no order list");
+            failAtSongLine(0, "no order list");
         }
     }
 
@@ -103,19 +136,20 @@ private:
         if (keyword == "title") {
             song.title = head.words.size() > 1 ? head.words[1] : "";
         } else if (keyword == "channels") {
-            song.channels = std::stoi(head.words.at(1));
-            if (song.channels < MIN_CHANNELS || song.channels > MAX_CHANNELS) {
-                fail(head.number, "channels must be 2 to 32");
+            if (head.words.size() != 2) {
+                failAtSongLine(head.number, "channels takes a number");
             }
+            song.channels = wholeNumber(head.number, head.words[1], MIN_CHANNELS, MAX_CHANNELS,
+                                        "channels must be " + range(MIN_CHANNELS, MAX_CHANNELS));
         } else if (keyword == "inst") {
             instrument(head);
         } else if (keyword == "phrase") {
             if (head.words.size() != 2) {
-                fail(head.number, "phrase takes a name");
+                failAtSongLine(head.number, "phrase takes a name");
             }
-            std::vector<std::string> tokens;
+            std::vector<Token> tokens;
             for (size_t i = begin + 1; i < end; ++i) {
-                tokens.insert(tokens.end(), lines[i].words.begin(), lines[i].words.end());
+                addTokens(lines[i].number, lines[i].words, tokens);
             }
             std::vector<Cell> cells = expand(tokens);
             for (size_t row = 0; row < cells.size(); ++row) {
@@ -128,41 +162,37 @@ private:
         } else if (keyword == "pattern") {
             pattern(lines, begin, end);
         } else if (keyword == "order") {
-            std::vector<std::string> names(head.words.begin() + 1, head.words.end());
+            std::vector<Token> names;
+            addTokens(head.number, std::vector<std::string>(head.words.begin() + 1, head.words.end()), names);
             for (size_t i = begin + 1; i < end; ++i) {
-                names.insert(names.end(), lines[i].words.begin(), lines[i].words.end());
+                addTokens(lines[i].number, lines[i].words, names);
             }
-            for (const std::string& name : names) {
-                auto found = patternNumbers.find(name);
+            for (const Token& name : names) {
+                auto found = patternNumbers.find(name.text);
                 if (found == patternNumbers.end()) {
-                    fail(head.number, "unknown pattern " + name);
+                    failAtSongLine(name.line, "unknown pattern " + name.text);
                 }
                 song.orders.push_back(found->second);
             }
         } else {
-            fail(head.number, "unknown keyword " + keyword);
+            failAtSongLine(head.number, "unknown keyword " + keyword);
         }
     }
 
     void instrument(const Line& head) {
         if (head.words.size() < 5) {
-            fail(head.number, "inst SLOT NAME RECIPE VOLUME [ARGUMENTS]");
+            failAtSongLine(head.number, "inst SLOT NAME RECIPE VOLUME [ARGUMENTS]");
         }
         InstrumentSlot slot;
-        slot.slot = std::stoi(head.words[1]);
+        slot.slot = wholeNumber(head.number, head.words[1], 1, MAX_SLOTS, "slot must be " + range(1, MAX_SLOTS));
         slot.name = head.words[2];
         slot.recipe = head.words[3];
-        slot.volume = std::stoi(head.words[4]);
+        slot.volume = wholeNumber(head.number, head.words[4], 0, 64, "volume must be " + range(0, 64));
         slot.arguments.assign(head.words.begin() + 5, head.words.end());
-        if (slot.slot < 1 || slot.slot > MAX_SLOTS) {
-            fail(head.number, "slot out of range");
-        }
-        if (slot.volume < 0 || slot.volume > 64) {
-            fail(head.number, "volume out of range");
-        }
+        slot.line = head.number;
         for (const InstrumentSlot& other : song.instruments) {
             if (other.slot == slot.slot || other.name == slot.name) {
-                fail(head.number, "instrument defined twice");
+                failAtSongLine(head.number, "instrument defined twice");
             }
         }
         song.instruments.push_back(slot);
@@ -171,10 +201,10 @@ private:
     void pattern(const std::vector<Line>& lines, size_t begin, size_t end) {
         const Line& head = lines[begin];
         if (head.words.size() != 2) {
-            fail(head.number, "pattern takes a name");
+            failAtSongLine(head.number, "pattern takes a name");
         }
         if (patternNumbers.count(head.words[1])) {
-            fail(head.number, "pattern defined twice");
+            failAtSongLine(head.number, "pattern defined twice");
         }
         Pattern result{head.words[1], std::vector<Cell>(static_cast<size_t>(ROWS_PER_PATTERN * song.channels))};
         std::vector<bool> used(static_cast<size_t>(song.channels), false);
@@ -187,26 +217,27 @@ private:
             }
             const size_t colon = text.find(':');
             if (colon == std::string::npos) {
-                fail(currentLine, "channel line needs 'CHANNEL [INSTRUMENT]:'");
+                failAtSongLine(currentLine, "channel line needs 'CHANNEL [INSTRUMENT]:'");
             }
             const std::vector<std::string> label = splitWords(text.substr(0, colon));
-            std::vector<std::string> tokens = splitWords(text.substr(colon + 1));
+            const int channelLine = currentLine;
+            std::vector<Token> tokens;
+            addTokens(channelLine, splitWords(text.substr(colon + 1)), tokens);
             for (++i; i < end && !hasColon(lines[i]); ++i) {
-                tokens.insert(tokens.end(), lines[i].words.begin(), lines[i].words.end());
+                addTokens(lines[i].number, lines[i].words, tokens);
             }
             if (label.empty() || label.size() > 2) {
-                fail(currentLine, "bad channel label");
+                failAtSongLine(currentLine, "bad channel label");
             }
-            const int channel = std::stoi(label[0]);
-            if (channel < 0 || channel >= song.channels) {
-                fail(currentLine, "channel out of range");
-            }
+            const int channel = wholeNumber(currentLine, label[0], 0, song.channels - 1,
+                                            "channel must be " + range(0, song.channels - 1));
             if (used[static_cast<size_t>(channel)]) {
-                fail(currentLine, "channel written twice");
+                failAtSongLine(currentLine, "channel written twice");
             }
             used[static_cast<size_t>(channel)] = true;
             const int defaultInstrument = label.size() == 2 ? instrumentNumber(label[1]) : 0;
             const std::vector<Cell> cells = expand(tokens);
+            currentLine = channelLine;
             if (cells.size() > ROWS_PER_PATTERN) {
                 overflow(channel, cells);
             }
@@ -236,8 +267,8 @@ private:
         const std::string what = isOff(cells[lost])
                                      ? "the note end ('off') of " + origin(cells[lost]) + " on row " + row
                                      : origin(cells[lost]) + " from row " + row + " on";
-        fail(currentLine, "channel " + std::to_string(channel) + " has " + std::to_string(cells.size()) +
-                              " rows, more than 64: it would lose " + what);
+        failAtSongLine(currentLine, "channel " + std::to_string(channel) + " has " + std::to_string(cells.size()) +
+                                        " rows, more than 64: it would lose " + what);
     }
 
     int instrumentNumber(const std::string& name) {
@@ -246,7 +277,7 @@ private:
                 return slot.slot;
             }
         }
-        fail(currentLine, "unknown instrument " + name);
+        failAtSongLine(currentLine, "unknown instrument " + name);
     }
 
     const std::string& instrumentName(int number) const {
@@ -263,12 +294,14 @@ private:
     // (volume 0). @ plays each named instrument's variant (lead becomes lead_open), ^ transposes a
     // phrase's notes, % gives its notes without an effect a set-volume effect (two hex digits),
     // > echoes it: every bar late by ROWS rows and silenced on its last row.
-    std::vector<Cell> expand(const std::vector<std::string>& tokens) {
+    std::vector<Cell> expand(const std::vector<Token>& tokens) {
         static const std::regex CELL(R"(^(\.|off|---|[A-G][-#][1-3])(@\w+)?(/[0-9A-F]{3})?(~\d+)?(\*\d+)?$)");
         static const std::regex PHRASE(R"(^([a-z]\w*)(@\w+)?(\^[+-]?\d+)?(%[0-9A-F]{2})?(>\d+)?(\*\d+)?$)");
         std::vector<Cell> out;
         std::smatch match;
-        for (const std::string& token : tokens) {
+        for (const Token& word : tokens) {
+            currentLine = word.line;
+            const std::string& token = word.text;
             std::vector<Cell> unit;
             std::string repeat;
             if (std::regex_match(token, match, CELL)) {
@@ -277,7 +310,7 @@ private:
                 if (note != "---" && note != "off" && note != ".") {
                     cell.note = parseTrackerNote(note);
                     if (cell.note < 0) {
-                        fail(currentLine, "note out of range in " + token);
+                        failAtSongLine(currentLine, "note out of range in " + token);
                     }
                 }
                 if (note == "off") {
@@ -287,22 +320,28 @@ private:
                     cell.instrument = instrumentNumber(match[2].str().substr(1));
                 }
                 if (match[3].matched) {
-                    const int value = std::stoi(match[3].str().substr(1), nullptr, 16);
+                    const int value = wholeNumber(currentLine, match[3].str().substr(1), 0, 0xFFF,
+                                                  "an effect is three hex digits in " + token, 16);
                     cell.effect = value >> 8;
                     cell.parameter = value & 0xFF;
                 }
                 unit.push_back(cell);
                 if (match[4].matched) {
-                    unit.resize(static_cast<size_t>(std::stoi(match[4].str().substr(1))));
+                    unit.resize(static_cast<size_t>(
+                        wholeNumber(currentLine, match[4].str().substr(1), 1, MAX_EXPANDED_ROWS,
+                                    "a cell lasts " + range(1, MAX_EXPANDED_ROWS) + " rows in " + token)));
                 }
                 repeat = match[5];
             } else if (std::regex_match(token, match, PHRASE)) {
                 auto found = phrases.find(match[1]);
                 if (found == phrases.end()) {
-                    fail(currentLine, "unknown phrase " + match[1].str());
+                    failAtSongLine(currentLine, "unknown phrase " + match[1].str());
                 }
                 unit = found->second;
-                const int shift = match[3].matched ? std::stoi(match[3].str().substr(1)) : 0;
+                const int shift = match[3].matched
+                                      ? wholeNumber(currentLine, match[3].str().substr(1), -35, 35,
+                                                    "a transposition is " + range(-35, 35) + " semitones in " + token)
+                                      : 0;
                 for (Cell& cell : unit) {
                     if (match[2].matched && cell.instrument) {
                         cell.instrument =
@@ -313,21 +352,31 @@ private:
                     }
                     cell.note += shift;
                     if (cell.note < 0 || cell.note > 35) {
-                        fail(currentLine, "transposed note out of range in " + token);
+                        failAtSongLine(currentLine, "transposed note out of range in " + token);
                     }
                     if (match[4].matched && cell.effect == 0 && cell.parameter == 0) {
                         cell.effect = 0xC;
-                        cell.parameter = std::stoi(match[4].str().substr(1), nullptr, 16);
+                        cell.parameter = wholeNumber(currentLine, match[4].str().substr(1), 0, 0xFF,
+                                                     "a volume is two hex digits in " + token, 16);
                     }
                 }
                 if (match[5].matched) {
-                    unit = echo(unit, std::stoul(match[5].str().substr(1)), token);
+                    const int delay = wholeNumber(
+                        currentLine, match[5].str().substr(1), 1, static_cast<int>(ROWS_PER_BAR) - 1,
+                        "an echo's delay is " + range(1, static_cast<int>(ROWS_PER_BAR) - 1) + " rows in " + token);
+                    unit = echo(unit, static_cast<size_t>(delay), token);
                 }
                 repeat = match[6];
             } else {
-                fail(currentLine, "cannot read '" + token + "'");
+                failAtSongLine(currentLine, "cannot read '" + token + "'");
             }
-            const int count = repeat.empty() ? 1 : std::stoi(repeat.substr(1));
+            const int count = repeat.empty()
+                                  ? 1
+                                  : wholeNumber(currentLine, repeat.substr(1), 1, MAX_EXPANDED_ROWS,
+                                                "a repeat is " + range(1, MAX_EXPANDED_ROWS) + " times in " + token);
+            if (out.size() + unit.size() * static_cast<size_t>(count) > static_cast<size_t>(MAX_EXPANDED_ROWS)) {
+                failAtSongLine(currentLine, "more than " + std::to_string(MAX_EXPANDED_ROWS) + " rows by " + token);
+            }
             for (int i = 0; i < count; ++i) {
                 out.insert(out.end(), unit.begin(), unit.end());
             }
@@ -338,8 +387,8 @@ private:
     // The bar's cells `delay` rows late, and an "off" on its last row so that no echoed note sounds
     // across the bar line; what would not fit before that row is left out.
     std::vector<Cell> echo(const std::vector<Cell>& cells, size_t delay, const std::string& token) {
-        if (cells.size() % ROWS_PER_BAR || delay < 1 || delay >= ROWS_PER_BAR) {
-            fail(currentLine, "an echo needs whole bars and a delay of 1 to 15 rows in " + token);
+        if (cells.size() % ROWS_PER_BAR) {
+            failAtSongLine(currentLine, "an echo needs whole bars in " + token);
         }
         std::vector<Cell> out(cells.size());
         for (size_t bar = 0; bar < cells.size(); bar += ROWS_PER_BAR) {

@@ -7,6 +7,9 @@
 // Throws std::runtime_error naming the line of the first mistake.
 Song parseSong(std::istream& text);
 
+// Throws std::runtime_error with the message after "song line LINE: ".
+[[noreturn]] void failAtSongLine(int line, const std::string& message);
+
 // Rows a sustained sound may go on after its note before the song must have ended it.
 constexpr int MAX_RING_ROWS = 96;
 
