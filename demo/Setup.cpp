@@ -60,8 +60,9 @@ void setupBakedLayers() {
 }
 
 // The city draws the band from the towers' tops to the waterline itself and goes on with the sky
-// above, then the water below in two bands (with and without the towers' mirror image); the
-// beach in the nearer one never changes and is baked. Built without console lines.
+// above, then the water below in two bands (with and without the towers' mirror image). The
+// skyline, shrunk to its size on screen for the moving camera to read between texels, and the
+// nearer water's sand never change: each is baked once. Built without console lines.
 void setupCityBands() {
     ShaderEffect* city = effectById(sceneState.cityShader);
     if (city == nullptr) {
@@ -80,6 +81,8 @@ void setupCityBands() {
     city->nextBand = sky;
     sky->nextBand = water;
     water->nextBand = deep;
+    bakeLayer(city, 0, "city_shore:SKYLINE", engine->blurTargets[1], nullptr);
+    water->bakedLayers[0] = sharedBakedLayer(city->bakedLayers[0]);
     bakeLayer(deep, 0, "city_shore", engine->secondTarget, nullptr);
 }
 
