@@ -2,7 +2,9 @@
 
 #include <iostream>
 
+#include "app/FrameStats.h"
 #include "app/Music.h"
+#include "app/Presentation.h"
 #include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/FixedRun.h"
@@ -29,6 +31,16 @@ bool drainEvents() {
 }
 
 namespace {
+
+// The display's refresh interval in microseconds; 0 when SDL does not know it (a virtual X server).
+int64_t displayRefreshUs() {
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(engine->window);
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0) {
+        return 0;
+    }
+    return 1000000 / mode.refresh_rate;
+}
 
 // --start: the show runs unseen up to the position, as the capture does, and says where it stands.
 bool skipToStart(const ShowPosition& start, std::string& error) {
@@ -65,10 +77,12 @@ bool runFrameLoop(SDL_AudioDeviceID device, const ShowOptions& options, int32_t 
     if (options.watch) {
         startShaderWatch(watch, SDL_GetTicks());
     }
-    bool quit = false;
-    if (audioBytesRead.load() == 0) {
-        return true;
+    PresentationDelay presentation;
+    FrameStats stats;
+    if (options.stats) {
+        startFrameStats(stats, displayRefreshUs());
     }
+    bool quit = audioBytesRead.load() == 0;
     while (!quit) {
         quit = drainEvents();
         if (options.watch) {
@@ -78,8 +92,17 @@ bool runFrameLoop(SDL_AudioDeviceID device, const ShowOptions& options, int32_t 
         if (sleepMs > 0) {
             SDL_Delay(sleepMs);
         }
-        stepShow(readMusicSnapshot(device));
+        // The frame shows the music heard when it reaches the screen, not when it is drawn.
+        const int64_t aimUs = expectedPresentationUs(presentation);
+        const HeardMusic aimed = readHeardMusic(device, aimUs);
+        stepShow(aimed.snapshot);
         SDL_GL_SwapWindow(engine->window);
+        const HeardMusic shown = readHeardMusic(device, 0);
+        recordPresentation(presentation, aimed.atUs, shown.atUs);
+        if (options.stats) {
+            recordShownFrame(stats, shown.atUs, aimed.snapshot, aimUs,
+                             (shown.frame - aimed.frame) * 1000000 / AUDIO_FREQUENCY);
+        }
         if (audioBytesRead.load() != 0) {
             continue;
         }
@@ -94,6 +117,10 @@ bool runFrameLoop(SDL_AudioDeviceID device, const ShowOptions& options, int32_t 
         if (!startPlaying(device, options, tickShiftMs, error)) {
             return false;
         }
+        pauseFrameStats(stats);
+    }
+    if (options.stats) {
+        std::cout << frameStatsReport(stats) << std::flush;
     }
     return true;
 }

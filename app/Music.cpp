@@ -48,12 +48,15 @@ SDL_AudioDeviceID openAudioDevice() {
     return openDefaultDevice();
 }
 
-MusicSnapshot readMusicSnapshot(SDL_AudioDeviceID device) {
-    // The frame shows the state recorded for the sample heard now (music/MusicTimeline.h), not the
-    // player's, which is up to two buffers ahead. The clock is read under the lock, so no callback
-    // can have started after it.
+HeardMusic readHeardMusic(SDL_AudioDeviceID device, int64_t leadUs) {
+    // The frame shows the state recorded for the sample heard when it is seen (music/MusicTimeline.h),
+    // not the player's, which is up to two buffers ahead. The clock is read under the lock, so no
+    // callback can have started after it.
     SDL_LockAudioDevice(device);
-    MusicSnapshot snapshot = audibleMusicState(musicTimeline, audioClockUs());
+    HeardMusic heard;
+    heard.atUs = audioClockUs();
+    heard.frame = audibleFrame(musicTimeline, heard.atUs + leadUs);
+    heard.snapshot = musicStateAt(musicTimeline, heard.frame);
     SDL_UnlockAudioDevice(device);
-    return snapshot;
+    return heard;
 }

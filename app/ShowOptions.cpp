@@ -1,6 +1,7 @@
 #include "app/ShowOptions.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace {
 
@@ -53,8 +54,10 @@ bool parseWindowSize(const std::string& value, ShowOptions& options, std::string
     return false;
 }
 
+// Any display number is well formed; whether this computer has it is for the window to find out
+// (code 1, like no display at all), since the same command line may suit another machine.
 bool parseDisplay(const std::string& value, ShowOptions& options, std::string& error) {
-    if (parseInteger(value, 0, MAX_DISPLAY_INDEX, options.display)) {
+    if (parseInteger(value, 0, INT32_MAX, options.display)) {
         return true;
     }
     error = "bad --display \"" + value + "\": give the display's number, 0 for the first";
@@ -87,6 +90,7 @@ const OptionRule OPTION_RULES[] = {
     {"--mute", Value::None, &ShowOptions::mute, nullptr},
     {"--start", Value::Required, &ShowOptions::hasStart, parseStart},
     {"--watch", Value::None, &ShowOptions::watch, nullptr},
+    {"--stats", Value::None, &ShowOptions::stats, nullptr},
     {"--help", Value::None, &ShowOptions::help, nullptr},
     {"--version", Value::None, &ShowOptions::version, nullptr},
 };
@@ -146,7 +150,7 @@ bool parseShowOptions(const std::vector<std::string>& args, ShowOptions& options
 
 std::string showUsage() {
     return R"(Usage: kavex_velmora [--windowed [WxH]] [--display N] [--loop] [--mute] [--av-offset MS]
-                     [--start POS] [--watch] [--help] [--version]
+                     [--start POS] [--watch] [--stats] [--help] [--version]
 
 Without options the show plays once, borderless full-screen, and ends with the music.
 Escape or closing the window ends it at any time.
@@ -166,6 +170,9 @@ Escape or closing the window ends it at any time.
                    unseen first, in a second or two.
   --watch          reload a shader of Assets/Shaders when its file changes; a source that
                    does not build prints the compiler's messages and the old one goes on.
+  --stats          when the show ends, print its frame times (median, 99th percentile, the
+                   worst and where it came, how many took over 1.5 display refreshes) and how
+                   far the sound ran ahead of the picture.
   --help           print this and end
   --version        print the version and end
 

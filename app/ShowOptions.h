@@ -19,6 +19,7 @@ struct ShowOptions {
     bool hasStart = false;
     ShowPosition start;  // where the music starts; the show skips ahead to it
     bool watch = false;  // reload shader sources that change on disk
+    bool stats = false;  // print how evenly the frames came when the show ends
 };
 
 // A second either way: more than any sound system's delay.
@@ -26,8 +27,6 @@ constexpr int32_t MAX_AV_OFFSET_MS = 1000;
 // Window sizes a desktop can show; smaller would leave no picture to see.
 constexpr int32_t MIN_WINDOW_SIDE = 64;
 constexpr int32_t MAX_WINDOW_SIDE = 16384;
-// More displays than any machine has; only a guard against absurd numbers.
-constexpr int32_t MAX_DISPLAY_INDEX = 63;
 // Ends the show before any window opens when the command line can't be used.
 constexpr int SHOW_OPTIONS_EXIT_CODE = 5;
 

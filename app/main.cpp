@@ -49,6 +49,7 @@ int endWithoutMusic(SDL_AudioDeviceID device, const std::string& error, int code
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    keepStandardStreamsOpen();
     ShowOptions options;
     std::string optionError;
     if (!parseShowOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), options, optionError)) {
@@ -80,6 +81,7 @@ int main(int argc, char* argv[]) {
     if (!loadShowModule(MODULE_PATH, error)) {
         return endWithoutMusic(device, error);
     }
+    warmUpShow();
 
     if (!options.hasStart) {
         demoState = ScenePreRoll;

@@ -40,6 +40,11 @@ public:
 
 }  // namespace
 
+double medianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 void printVerdict(const std::string& label, double value, double target) {
     std::printf("%-48s %7.2f  (target <= %.2f: %s)\n", label.c_str(), value, target,
                 value <= target ? "met" : "missed");

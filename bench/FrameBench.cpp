@@ -3,17 +3,14 @@
 // frame's update and drawing calls (the GPU work is finished outside the timing).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "bench/BenchRatios.h"
+#include "bench/BenchShow.h"
 #include "bench/ShowFrames.h"
-#include "capture/OffscreenWindow.h"
 #include "demo/Clock.h"
 #include "demo/Demo.h"
 #include "demo/PalmScene.h"
@@ -119,27 +116,6 @@ void BM_SceneUpdate(benchmark::State& state, SceneMoment moment) {
     for (auto _ : state) {
         showFrame(moment.order, false);
     }
-}
-
-// The engine and every asset as the show loads them, drawing into a 1920 x 1080 frame.
-bool startBenchShow() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    if (chdir(DEMO_BINARY_DIR) != 0) {
-        return false;
-    }
-    if (!startShow()) {
-        return false;
-    }
-    static OffscreenWindow frame;
-    std::string error;
-    if (!createOffscreenWindow(frame, SCREEN_WIDTH, SCREEN_HEIGHT, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return false;
-    }
-    demoState = SceneOpening;
-    timeMs = 1000;
-    return true;
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 
 #include "app/Music.h"
 #include "bench/BenchRatios.h"
+#include "bench/FreshProcess.h"
 #include "demo/Clock.h"
 #include "demo/Show.h"
 #include "engine/Engine.h"
@@ -113,13 +113,18 @@ int measureStartup() {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    double warmUpMs = 0;
+    timed(warmUpMs, [] {
+        warmUpShow();
+        return 0;
+    });
     double firstFrameMs = 0;
     timed(firstFrameMs, [&] {
         startMusicTimeline(0);
         demoState = SceneOpening;
         startFrameClock(static_cast<int32_t>(SDL_GetTicks()));
         SDL_PauseAudioDevice(device, 0);
-        stepShow(readMusicSnapshot(device));
+        stepShow(readHeardMusic(device, 0).snapshot);
         SDL_GL_SwapWindow(engine->window);
         glFinish();
         return 0;
@@ -130,8 +135,8 @@ int measureStartup() {
     const double windowMs = initMs - initShaderMs;
     std::printf(
         "startup_ms total %.1f | window_context %.1f | shaders %.1f | images %.1f | meshes %.1f | "
-        "module %.1f | first_frame %.1f | other_setup %.1f | cpu %.1f\n",
-        totalMs, windowMs, shaderMs, imageMs, meshMs, moduleMs, firstFrameMs,
+        "module %.1f | warm_up %.1f | first_frame %.1f | other_setup %.1f | cpu %.1f\n",
+        totalMs, windowMs, shaderMs, imageMs, meshMs, moduleMs, warmUpMs, firstFrameMs,
         setupMs - windowMs - shaderMs - imageMs - meshMs, cpuMs);
     SDL_PauseAudioDevice(device, 1);
     unloadShowModule();
@@ -140,41 +145,27 @@ int measureStartup() {
     return 0;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Starts this program `runs` times, passes their lines on and judges the fastest total.
 int measureFreshProcesses(int runs) {
-    std::error_code error;
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
     std::vector<double> totals;
     std::vector<double> cpus;
-    for (int run = 0; run < runs && !error; ++run) {
-        FILE* child = popen(("'" + self + "'").c_str(), "r");
-        if (child == nullptr) {
-            break;
-        }
-        char line[512];
-        while (std::fgets(line, sizeof line, child) != nullptr) {
+    for (int run = 0; run < runs; ++run) {
+        for (const std::string& line : runFreshProcess("", "startup_ms")) {
             double total = 0;
             double cpu = 0;
-            const char* cpuField = std::strstr(line, "| cpu ");
-            if (std::sscanf(line, "startup_ms total %lf", &total) == 1 && cpuField != nullptr &&
+            const char* cpuField = std::strstr(line.c_str(), "| cpu ");
+            if (std::sscanf(line.c_str(), "startup_ms total %lf", &total) == 1 && cpuField != nullptr &&
                 std::sscanf(cpuField, "| cpu %lf", &cpu) == 1) {
-                std::fputs(line, stdout);
                 totals.push_back(total);
                 cpus.push_back(cpu);
             }
         }
-        pclose(child);
     }
     if (totals.empty()) {
         std::printf("start-up to first frame: not measured\n");
         return 1;
     }
-    std::printf("median of %zu: total %.1f ms, cpu %.1f ms\n", totals.size(), median(totals), median(cpus));
+    std::printf("median of %zu: total %.1f ms, cpu %.1f ms\n", totals.size(), medianOf(totals), medianOf(cpus));
     printVerdict("start-up to first frame, ms (fastest run)", *std::min_element(totals.begin(), totals.end()),
                  STARTUP_MS_TARGET);
     return 0;

@@ -8,11 +8,11 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath -m "${1:-$root/build-perf}")"
 
 cmake -S "$root" -B "$build" -DDEMO_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$(nproc)" --target bench_obj bench_audio bench_frames bench_startup demo_tests
+cmake --build "$build" -j "$(nproc)" --target bench_obj bench_audio bench_frames bench_first_frames bench_startup demo_tests
 
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 cd "$build"
-output="$(mktemp)"
+output="$(mktemp --tmpdir kavex-bench-XXXXXX)"
 trap 'rm -f "$output"' EXIT
 
 echo "== OBJ parsing against tinyobjloader"
@@ -21,6 +21,8 @@ echo "== Mixing one second of the module"
 bench/bench_audio
 echo "== Frame cost per scene at 1920 x 1080 and CPU work per frame"
 bench/bench_frames | tee -a "$output"
+echo "== First frame of each scene against the frames after it (three fresh processes per scene)"
+bench/bench_first_frames --runs 3 | tee -a "$output"
 echo "== Start-up (five fresh processes; the pre-roll second is not part of it)"
 bench/bench_startup --runs 5 | tee -a "$output"
 echo "== Heap allocations by our code per frame (the FrameAllocations tests count them)"

@@ -1,5 +1,6 @@
 #include "capture/CaptureOptions.h"
 
+#include <set>
 #include <utility>
 
 namespace {
@@ -14,16 +15,18 @@ bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
 
 bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options, std::string& error) {
     options = CaptureOptions{};
+    std::set<std::string> given;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name;
         std::string value;
         bool hasValue = splitLongOption(args[i], name, value);
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (name == "--quiet") {
-            options.quiet = true;
+        if (name == "--help" || name == "-h" || name == "--quiet") {
+            // As the show reads its flags: a value would be ignored, so it is refused.
+            if (hasValue) {
+                error = name + " takes no value";
+                return false;
+            }
+            (name == "--quiet" ? options.quiet : options.help) = true;
             continue;
         }
         static const char* const VALUED[] = {"--size",     "--fps",   "--module",       "--from",
@@ -35,6 +38,13 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
         }
         if (!known) {
             error = "unknown option \"" + name + "\" (see --help)";
+            return false;
+        }
+        // Two files asked for and one made would pass unnoticed. (A setting given twice takes the
+        // later value, as in the show.)
+        const bool output = name == "--contact-sheet" || name == "--video" || name == "--wav" || name == "--hashes";
+        if (output && !given.insert(name).second) {
+            error = name + " is given twice: one file each (two WAVs take two runs)";
             return false;
         }
         if (!hasValue) {
@@ -175,12 +185,17 @@ rounded down, and its sound is the music from the previous frame's end to that m
 to the sample. The show clock reads 1000 ms when the music starts (the show's own reads
 SDL's tick count then).
 Outputs are checked before the first frame: two outputs naming the same file, an output
-naming the module, a folder given as a file, a missing or unwritable folder, a still at
-an order the module does not have, or --from after --until end the run at once. A run
-that fails later, or is stopped by Ctrl-C or SIGTERM (within a frame), removes every
-file it wrote and names them.
+naming the module or a file in the show's Assets folder, a folder, device or named pipe
+given as a file, a missing or unwritable folder, a video name not ending in .mp4, .m4v,
+.mov or .mkv, a still at an order the module does not have, or --from after --until end
+the run at once. An output given twice (--wav a.wav --wav b.wav) is refused; a setting
+given twice takes the later value. A link is followed: the file it names is written.
+The WAV, hash file, stills and sheet are written under a hidden name and take their own
+once whole. A run that fails later, or is stopped by Ctrl-C, SIGTERM, SIGHUP or SIGQUIT
+(within a frame), removes every file it wrote and names them; an output it had not
+finished never replaced the older file of its name.
 Exit status: 0 when every output was written, 1 when the run failed, 2 on bad options
-or outputs refused before the first frame, 130 when stopped by Ctrl-C, 143 when stopped
-by SIGTERM.
+or outputs refused before the first frame, 128 + the signal when stopped (130 Ctrl-C,
+143 SIGTERM, 129 SIGHUP, 131 SIGQUIT).
 )";
 }

@@ -32,10 +32,8 @@
 namespace {
 
 constexpr int32_t LABEL_PIXEL_HEIGHT = 15;
-// The pattern number the player reports once it has run off the end of the order list.
-constexpr int32_t END_OF_ORDER_LIST = 0xFF;
 // A run stopped by a signal ends with 128 + its number, as the shell reports a killed program:
-// 130 for Ctrl-C, 143 for SIGTERM.
+// 130 for Ctrl-C, 143 for SIGTERM (129 for SIGHUP, 131 for SIGQUIT).
 constexpr int STOPPED_EXIT_BASE = 128;
 
 // Everything one run writes, opened before the first frame.
@@ -63,19 +61,34 @@ volatile std::sig_atomic_t stopSignal = 0;
 
 void requestStop(int signal) { stopSignal = signal; }
 
-std::string stopMessage() { return stopSignal == SIGINT ? "stopped by Ctrl-C (SIGINT)" : "stopped by SIGTERM"; }
+std::string stopMessage() {
+    switch (stopSignal) {
+    case SIGINT:
+        return "stopped by Ctrl-C (SIGINT)";
+    case SIGHUP:
+        return "stopped by SIGHUP (the terminal went away)";
+    case SIGQUIT:
+        return "stopped by SIGQUIT";
+    default:
+        return "stopped by SIGTERM";
+    }
+}
 
 // SDL would turn these signals into a quit event that a capture never reads; the render loop
-// looks at the flag after every frame instead. A second signal ends the process at once, in
-// case the cleanup itself hangs; system calls resume, so a write is never cut short by one.
+// looks at the flag after every frame instead (and the video's pipe while ffmpeg takes nothing).
+// A second signal ends the process at once, in case the cleanup itself hangs; system calls
+// resume, so a write is never cut short by one. A file over the size limit (ulimit -f) is a
+// failed write like a full disk, not the end of the process.
 void catchStopSignals() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        sigaction(signal, &action, nullptr);
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 std::string absolutePath(const std::string& path) { return std::filesystem::absolute(path).string(); }
@@ -104,33 +117,26 @@ bool openOutputs(const CaptureOptions& options, CaptureOutputs& out, std::string
     }
     out.wantVideo = !options.videoPath.empty();
     out.wantWav = out.wantVideo || !options.wavPath.empty();
+    // The video is moved to the file its name reaches, so its temporary files live beside that.
+    const std::string videoTarget = out.wantVideo ? outputTarget(options.videoPath) : "";
     if (out.wantVideo) {
-        out.workFolder = makeWorkFolder(options.videoPath, error);
+        out.workFolder = makeWorkFolder(videoTarget, error);
         if (out.workFolder.empty()) {
             return false;
         }
     }
     out.wavIsTemporary = options.wavPath.empty();
     out.wavPath = out.wavIsTemporary ? out.workFolder + "/music.wav" : options.wavPath;
-    bool wavOpen = !out.wantWav || openWav(out.wav, out.wavPath, error);
-    if (out.wav.file != nullptr && !out.wavIsTemporary) {
-        out.written.push_back(out.wavPath);
-    }
-    if (!wavOpen) {
+    if (out.wantWav && !openWav(out.wav, out.wavPath, error)) {
         return false;
     }
     if (out.wantVideo &&
-        !startVideo(out.video, options.videoPath, out.workFolder, options.width, options.height, options.fps, error)) {
+        !startVideo(out.video, videoTarget, out.workFolder, options.width, options.height, options.fps, error)) {
         return false;
     }
+    out.video.stopRequested = &stopSignal;
     out.wantHashes = !options.hashesPath.empty();
-    if (out.wantHashes && !openHashLog(out.hashes, options.hashesPath, error)) {
-        return false;
-    }
-    if (out.wantHashes) {
-        out.written.push_back(options.hashesPath);
-    }
-    return true;
+    return !out.wantHashes || openHashLog(out.hashes, options.hashesPath, error);
 }
 
 // The outputs of one frame: stills wherever they fall, the rest only inside the clip. `image` is
@@ -227,6 +233,9 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
     if (out.wantWav && !closeWav(out.wav, error)) {
         return false;
     }
+    if (out.wantWav && !out.wavIsTemporary) {
+        out.written.push_back(out.wavPath);
+    }
     if (out.wantVideo) {
         bool made = finishVideo(out.video, out.wavPath, error);
         if (!made) {
@@ -242,27 +251,36 @@ bool finishOutputs(const CaptureOptions& options, CaptureOutputs& out, int64_t f
     if (out.wantHashes && !closeHashLog(out.hashes, error)) {
         return false;
     }
+    if (out.wantHashes) {
+        out.written.push_back(options.hashesPath);
+    }
     std::cout << "Frames: " << frames << " run, " << out.drawn << " drawn" << std::endl;
     return true;
 }
 
-// A failed run leaves nothing that could pass for a finished output; it says what it removed.
+// A failed run leaves nothing that could pass for a finished output: what it had finished is
+// removed, what it had begun never gets its name. It says which outputs are gone.
 void abandonOutputs(CaptureOutputs& out) {
+    std::string removed;
+    const auto note = [&removed](const std::string& path) { removed += (removed.empty() ? "" : ", ") + path; };
+    if (out.wantVideo && out.video.process >= 0) {
+        note(out.video.path);
+    }
     if (out.wantVideo) {
         abandonVideo(out.video);
     }
-    std::string ignored;
-    if (out.wav.file != nullptr) {
-        closeWav(out.wav, ignored);
+    if (!out.wav.stream.partialPath.empty() && !out.wavIsTemporary) {
+        note(out.wav.stream.path);
     }
-    if (out.hashes.file != nullptr) {
-        closeHashLog(out.hashes, ignored);
+    if (!out.hashes.stream.partialPath.empty()) {
+        note(out.hashes.stream.path);
     }
+    discardOutputStream(out.wav.stream);
+    discardOutputStream(out.hashes.stream);
     removeWorkFolder(out.workFolder);
-    std::string removed;
     for (const std::string& path : out.written) {
         if (removeOutputFile(path)) {
-            removed += (removed.empty() ? "" : ", ") + path;
+            note(path);
         }
     }
     if (!removed.empty()) {

@@ -13,10 +13,9 @@ uint64_t hashBytes(const uint8_t* bytes, size_t count) {
 }
 
 bool openHashLog(HashLog& log, const std::string& path, std::string& error) {
-    log.path = path;
-    log.file = std::fopen(path.c_str(), "w");
-    if (log.file == nullptr) {
-        error = "cannot write the hash file " + path;
+    std::string reason;
+    if (!openOutputStream(log.stream, path, reason)) {
+        error = "cannot write the hash file " + path + " (" + reason + ")";
         return false;
     }
     return true;
@@ -24,19 +23,19 @@ bool openHashLog(HashLog& log, const std::string& path, std::string& error) {
 
 bool appendHashLine(HashLog& log, int64_t frame, int32_t timeMs, int32_t order, int32_t row, uint64_t pictureHash,
                     uint64_t soundHash, std::string& error) {
-    if (std::fprintf(log.file, "%" PRId64 " %d %d:%d %016" PRIx64 " %016" PRIx64 "\n", frame, timeMs, order, row,
+    if (std::fprintf(log.stream.file, "%" PRId64 " %d %d:%d %016" PRIx64 " %016" PRIx64 "\n", frame, timeMs, order, row,
                      pictureHash, soundHash) < 0) {
-        error = "cannot write the hash file " + log.path;
+        error = "cannot write the hash file " + log.stream.path + " (" + std::strerror(errno) + ")";
         return false;
     }
     return true;
 }
 
 bool closeHashLog(HashLog& log, std::string& error) {
-    bool closed = std::fclose(log.file) == 0;
-    log.file = nullptr;
-    if (!closed) {
-        error = "cannot finish the hash file " + log.path + " (" + std::strerror(errno) + ")";
+    std::string reason;
+    if (!closeOutputStream(log.stream, reason)) {
+        error = "cannot finish the hash file " + log.stream.path + " (" + reason + ")";
+        return false;
     }
-    return closed;
+    return true;
 }

@@ -1,16 +1,17 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "capture/OutputFiles.h"
 
 // 64-bit FNV-1a: a cheap fingerprint to compare frames and sound between runs.
 uint64_t hashBytes(const uint8_t* bytes, size_t count);
 
-// One line a frame: "frame timeMs order:row pictureHash soundHash", hashes in hex.
+// One line a frame: "frame timeMs order:row pictureHash soundHash", hashes in hex; the file takes
+// its name when it is closed (an OutputStream).
 struct HashLog {
-    std::FILE* file = nullptr;
-    std::string path;
+    OutputStream stream;
 };
 
 bool openHashLog(HashLog& log, const std::string& path, std::string& error);

@@ -17,23 +17,22 @@ void appendEncoded(void* context, void* data, int size) {
     encoded->insert(encoded->end(), bytes, bytes + size);
 }
 
-// stb's own file writer ignores failed writes; here every write and the close are checked.
+// stb's own file writer ignores failed writes; here every write and the close are checked, and
+// the picture takes its name only once whole.
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = "cannot write the PNG file " + path + " (" + std::strerror(errno) + ")";
+    OutputStream out;
+    std::string reason;
+    if (!openOutputStream(out, path, reason)) {
+        error = "cannot write the PNG file " + path + " (" + reason + ")";
         return false;
     }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int writeError = errno;
-    bool closed = std::fclose(file) == 0;
-    if (written && closed) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), out.file) != bytes.size()) {
+        reason = std::strerror(errno);
+        discardOutputStream(out);
+    } else if (closeOutputStream(out, reason)) {
         return true;
     }
-    error = "cannot write the PNG file " + path + " (" + std::strerror(written ? errno : writeError) + ")";
-    if (removeOutputFile(path)) {
-        error += "; the partial file was removed";
-    }
+    error = "cannot write the PNG file " + path + " (" + reason + "); the partial file was removed";
     return false;
 }
 

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +17,8 @@ extern char** environ;
 namespace {
 
 constexpr const char* FFMPEG = "ffmpeg";
+// How often a writer waiting for ffmpeg looks whether the run was stopped.
+constexpr int FFMPEG_POLL_MS = 100;
 
 pid_t spawn(const std::vector<std::string>& args, int inputFd, std::string& error) {
     std::vector<char*> argv;
@@ -60,6 +64,8 @@ bool startVideo(VideoEncoder& video, const std::string& path, const std::string&
         error = "cannot make a pipe to ffmpeg";
         return false;
     }
+    // Only our end: ffmpeg reads its own end as usual.
+    fcntl(fds[1], F_SETFL, O_NONBLOCK);
     const std::vector<std::string> args = {FFMPEG,
                                            "-hide_banner",
                                            "-loglevel",
@@ -100,15 +106,22 @@ bool writeVideoFrame(VideoEncoder& video, const FrameImage& frame, std::string& 
     size_t left = frame.rgb.size();
     while (left > 0) {
         ssize_t written = write(video.input, bytes, left);
-        if (written < 0 && errno == EINTR) {
+        if (written > 0) {
+            bytes += written;
+            left -= static_cast<size_t>(written);
             continue;
         }
-        if (written <= 0) {
-            error = "ffmpeg stopped taking frames for " + video.path;
-            return false;
+        if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (video.stopRequested != nullptr && *video.stopRequested != 0) {
+                error = "ffmpeg was not taking frames for " + video.path + " when the run was stopped";
+                return false;
+            }
+            pollfd room{video.input, POLLOUT, 0};
+            poll(&room, 1, FFMPEG_POLL_MS);
+            continue;
         }
-        bytes += written;
-        left -= static_cast<size_t>(written);
+        error = "ffmpeg stopped taking frames for " + video.path;
+        return false;
     }
     return true;
 }
@@ -170,6 +183,7 @@ void abandonVideo(VideoEncoder& video) {
         video.input = -1;
     }
     if (video.process >= 0) {
+        kill(video.process, SIGKILL);
         waitForSuccess(video.process);
         video.process = -1;
     }

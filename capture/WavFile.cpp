@@ -39,13 +39,17 @@ void fillHeader(uint8_t header[WAV_HEADER_BYTES], uint32_t dataBytes) {
 }  // namespace
 
 bool openWav(WavFile& wav, const std::string& path, std::string& error) {
-    wav.path = path;
     wav.dataBytes = 0;
-    wav.file = std::fopen(path.c_str(), "wb");
+    std::string reason;
+    if (!openOutputStream(wav.stream, path, reason)) {
+        error = "cannot write the WAV file " + path + " (" + reason + ")";
+        return false;
+    }
     uint8_t header[WAV_HEADER_BYTES];
     fillHeader(header, 0);
-    if (wav.file == nullptr || std::fwrite(header, 1, WAV_HEADER_BYTES, wav.file) != WAV_HEADER_BYTES) {
-        error = "cannot write the WAV file " + path;
+    if (std::fwrite(header, 1, WAV_HEADER_BYTES, wav.stream.file) != WAV_HEADER_BYTES) {
+        error = "cannot write the WAV file " + path + " (" + std::strerror(errno) + ")";
+        discardOutputStream(wav.stream);
         return false;
     }
     return true;
@@ -53,11 +57,11 @@ bool openWav(WavFile& wav, const std::string& path, std::string& error) {
 
 bool appendWav(WavFile& wav, const uint8_t* bytes, size_t count, std::string& error) {
     if (wav.dataBytes + count > MAX_WAV_DATA_BYTES) {
-        error = "the music is too long for the WAV file " + wav.path;
+        error = "the music is too long for the WAV file " + wav.stream.path;
         return false;
     }
-    if (std::fwrite(bytes, 1, count, wav.file) != count) {
-        error = "cannot write the WAV file " + wav.path + " (" + std::strerror(errno) + ")";
+    if (std::fwrite(bytes, 1, count, wav.stream.file) != count) {
+        error = "cannot write the WAV file " + wav.stream.path + " (" + std::strerror(errno) + ")";
         return false;
     }
     wav.dataBytes += count;
@@ -67,13 +71,14 @@ bool appendWav(WavFile& wav, const uint8_t* bytes, size_t count, std::string& er
 bool closeWav(WavFile& wav, std::string& error) {
     uint8_t header[WAV_HEADER_BYTES];
     fillHeader(header, static_cast<uint32_t>(wav.dataBytes));
-    bool written = std::fseek(wav.file, 0, SEEK_SET) == 0 &&
-                   std::fwrite(header, 1, WAV_HEADER_BYTES, wav.file) == WAV_HEADER_BYTES;
-    int writeError = errno;
-    bool closed = std::fclose(wav.file) == 0;
-    wav.file = nullptr;
-    if (!written || !closed) {
-        error = "cannot finish the WAV file " + wav.path + " (" + std::strerror(written ? errno : writeError) + ")";
+    bool written = std::fseek(wav.stream.file, 0, SEEK_SET) == 0 &&
+                   std::fwrite(header, 1, WAV_HEADER_BYTES, wav.stream.file) == WAV_HEADER_BYTES;
+    std::string reason = written ? "" : std::strerror(errno);
+    if (!written) {
+        discardOutputStream(wav.stream);
+    }
+    if (!written || !closeOutputStream(wav.stream, reason)) {
+        error = "cannot finish the WAV file " + wav.stream.path + " (" + reason + ")";
         return false;
     }
     return true;

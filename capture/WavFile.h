@@ -1,13 +1,13 @@
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-// A 16-bit stereo PCM WAV file at 44100 Hz, written as the samples come;
-// the header's sizes are filled in when it is closed.
+#include "capture/OutputFiles.h"
+
+// A 16-bit stereo PCM WAV file at 44100 Hz, written as the samples come; the header's sizes are
+// filled in when it is closed, and only then does it take its name (an OutputStream).
 struct WavFile {
-    std::FILE* file = nullptr;
-    std::string path;
+    OutputStream stream;
     uint64_t dataBytes = 0;
 };
 

@@ -4,8 +4,10 @@
 
 #include "capture/CaptureOptions.h"
 #include "capture/CaptureRun.h"
+#include "demo/StartupPaths.h"
 
 int main(int argc, char* argv[]) {
+    keepStandardStreamsOpen();
     std::vector<std::string> args(argv + 1, argv + argc);
     CaptureOptions options;
     std::string error;

@@ -30,12 +30,13 @@ bool fastForwardShow(const ShowPosition& position, int32_t fps, MixedFrame& reac
     mixFrame(0, fps, current);
     startCaptureClock();
     for (frame = 0;; ++frame) {
+        // The music must still play there: a show started on its last, silent frame would end at once.
+        if (current.mixed <= 0) {
+            return false;
+        }
         if (positionReached(position, frameEndMs(frame, fps), current.snapshot)) {
             reached = std::move(current);
             return true;
-        }
-        if (current.mixed <= 0) {
-            return false;
         }
         mixFrame(frame + 1, fps, next);
         stepFixedFrame(frame, fps, current, next, false);

@@ -28,5 +28,5 @@ bool stepFixedFrame(int64_t frame, int32_t fps, const MixedFrame& current, const
 // Runs the loaded show from the music's start up to the first frame at or past `position`,
 // drawing only what later frames carry forward, and leaves the clock, the scenes and the player
 // there; that frame's music is mixed and its snapshot left in `reached`. `frame` is its number.
-// False when the music ends first.
+// False when the music ends first: a position is reached only by a frame whose music still plays.
 bool fastForwardShow(const ShowPosition& position, int32_t fps, MixedFrame& reached, int64_t& frame);

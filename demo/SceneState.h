@@ -95,7 +95,8 @@ struct SceneState {
     int32_t cityShader = -1;
     int32_t roadShader = -1;
     int32_t tunnelShader = -1;
-    // The palm scene's sign light, its palms and the glitter in the air (setupPalmScene).
+    // The palm scene's sign light, its palms and the glitter in the air (setupPalmScene, with the
+    // other added programs).
     int32_t palmGlowShader = -1;
     int32_t palmTreesShader = -1;
     int32_t palmGlitterShader = -1;

@@ -89,6 +89,16 @@ void setupCityBands() {
 // A random tile speed in -2.5 .. 4.9 pixels per frame.
 float randomTileSpeed() { return static_cast<float>(std::rand() % 75 - 25) / 10.0f; }
 
+// The programs the show builds beside the assets it names on the console: the road's baked view
+// and ground, the city's bands, skyline and shore, scene 3's sea, sign, glow, palms and glitter.
+// They come after every request of the set-up, so each shader, texture and mesh it names keeps the
+// id its place in that order gives it; a program added later belongs here too.
+void setupAddedPrograms() {
+    setupBakedLayers();
+    setupCityBands();
+    setupPalmScene();
+}
+
 void setupEntities() {
     SceneState& s = sceneState;
     s.flamingo->meshId = resourceManager->getMeshId("Assets/flamingo.obj");
@@ -131,8 +141,6 @@ bool setupEffectShaders() {
     assignInputs(s.cityShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg", "Assets/city.png"});
     assignInputs(s.roadShader, {"Assets/beach.jpg", "Assets/streets.jpg", "Assets/BGVapor.jpg"});
     assignInputs(s.palmsShader, {"Assets/BGVapor.jpg"});
-    setupBakedLayers();
-    setupCityBands();
     return true;
 }
 
@@ -183,6 +191,6 @@ bool setupScene() {
     fillShatterGrid(sceneState.shatter, engine->screenshotTarget);
 
     sceneState.greetings.texture = resourceManager->getTextureId("Assets/greets.png");
-    setupPalmScene();
+    setupAddedPrograms();
     return sceneState.greetings.texture >= 0;
 }

@@ -16,6 +16,15 @@ bool startShow();
 // Loads the module into `modFile` with the show's player settings; false with a one-line reason.
 bool loadShowModule(const char* path, std::string& error);
 
+// Plays the show once, unseen, before it starts, so that nothing is done for the first time
+// during it (the driver building a program for the state it is first drawn with, a layer's first
+// bake, a texture's first sampling): the timeline through every order of the loaded module at
+// the show's pace on a made-up position, the first and last frame of each order drawn into a
+// corner of the window's back buffer, which the first frame clears before anything is presented.
+// The scene state, the clocks, the random sequence and the music are left as they were, and what
+// later frames draw is unchanged.
+void warmUpShow();
+
 // Back to the first frame, for a show that plays again: the module loaded afresh from `path`, the
 // scene state from its start values, the first scene, the random sequence and the 3D camera as at
 // start-up. The driver then starts its music timeline and clock as it did the first time. False

@@ -86,6 +86,9 @@ bool positionReached(const ShowPosition& position, int32_t showMs, const MusicSn
     if (!position.byOrder) {
         return showMs >= position.timeMs;
     }
+    if (snapshot.pattern == END_OF_ORDER_LIST) {
+        return false;
+    }
     return snapshot.order > position.order || (snapshot.order == position.order && snapshot.row >= position.row);
 }
 

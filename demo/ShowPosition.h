@@ -17,7 +17,13 @@ struct ShowPosition {
 // "12.5s", "1500ms" or "ORDER:ROW" ("5:0").
 bool parseShowPosition(const std::string& text, ShowPosition& position, std::string& error);
 
-// True for the first frame at or past the position: by the show time, or by (order, row) taken together.
+// The pattern number the player reports once it has run off the end of its order list (the last
+// notes then fade out for a few frames).
+constexpr int32_t END_OF_ORDER_LIST = 0xFF;
+
+// True for the first frame at or past the position: by the show time, or by (order, row) taken
+// together. An order position past the module's last row is never reached: the order list has no
+// such place, even while the last notes fade.
 bool positionReached(const ShowPosition& position, int32_t showMs, const MusicSnapshot& snapshot);
 
 // Whole string as a non-negative decimal integer no larger than `limit`.

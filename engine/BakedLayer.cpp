@@ -89,3 +89,9 @@ bool refreshBakedLayer(BakedLayer& layer, const MusicSnapshot& music) {
     }
     return true;
 }
+
+void forgetBakedPictures() {
+    for (TargetOwner& owner : targetOwners) {
+        owner = TargetOwner{};
+    }
+}

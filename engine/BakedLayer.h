@@ -37,3 +37,7 @@ BakedLayer sharedBakedLayer(const BakedLayer& owner);
 // music's key (never drawn, key changed, another layer drew there since, program rebuilt).
 // The framebuffer, viewport, blending and depth test are as before afterwards. True when it drew.
 bool refreshBakedLayer(BakedLayer& layer, const MusicSnapshot& music);
+
+// Forgets which picture each render target holds, so that every layer draws its picture again
+// when next used: after drawing that the show does not keep (its warm-up draws only a corner).
+void forgetBakedPictures();

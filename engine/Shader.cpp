@@ -1,29 +1,27 @@
 #include "engine/Shader.h"
 
-#include <fstream>
-
 #include "resources/GL.h"
 
+#include "base/FileBytes.h"
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"
 
 namespace {
 
-// The whole file, or false when it cannot be opened.
-bool readSource(const std::string& path, std::string& source) {
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    if (!file.is_open()) {
-        return false;
+// Hand-written sources are a few kilobytes; even a generated one would not come near this, and a
+// driver asked to compile a gigabyte would take the show down with it.
+constexpr uint64_t MAX_SHADER_SOURCE_BYTES = 1024 * 1024;
+
+// The whole file, or false with a line saying why not.
+bool readSource(const std::string& path, std::string& source, std::string& log) {
+    uint64_t size = 0;
+    const FileRead result = readFileBytes(path, MAX_SHADER_SOURCE_BYTES, source, size);
+    if (result == FileRead::Read) {
+        return true;
     }
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size < 0) {
-        return false;
-    }
-    file.seekg(0, std::ios::beg);
-    source.assign(static_cast<size_t>(size), '\0');
-    file.read(&source[0], size);
-    return true;
+    const std::string reason = fileReadReason(result, size, MAX_SHADER_SOURCE_BYTES);
+    log = "cannot read " + path + (reason.empty() ? "" : ": " + reason) + "\n";
+    return false;
 }
 
 void appendLog(std::string& log, const char* heading, const std::string& text) {
@@ -95,10 +93,8 @@ GLuint compileStage(GLenum type, const std::string& source) {
 GLuint buildProgram(const std::string& shaderName, std::string& log) {
     std::string vertexSource;
     std::string fragmentSource;
-    const bool haveVertex = readSource(shaderSourcePath(shaderName, ".vertex"), vertexSource);
-    const bool haveFragment = readSource(shaderSourcePath(shaderName, ".fragment"), fragmentSource);
-    if (!haveVertex || !haveFragment) {
-        log = "cannot read " + shaderSourcePath(shaderName, haveVertex ? ".fragment" : ".vertex") + "\n";
+    if (!readSource(shaderSourcePath(shaderName, ".vertex"), vertexSource, log) ||
+        !readSource(shaderSourcePath(shaderName, ".fragment"), fragmentSource, log)) {
         return 0;
     }
 

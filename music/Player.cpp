@@ -1,9 +1,6 @@
 #include "music/Player.h"
 
-#include <filesystem>
-#include <fstream>
-#include <vector>
-
+#include "base/FileBytes.h"
 #include "music/ModuleHeader.h"
 
 // The player object's development header needs the fixed-width types first.
@@ -18,9 +15,9 @@ std::atomic<int32_t> audioBytesRead{255};
 namespace {
 
 // Far beyond any real module; refuses absurd files before allocating for them.
-constexpr int64_t MAX_MODULE_BYTES = 64 * 1024 * 1024;
+constexpr uint64_t MAX_MODULE_BYTES = 64 * 1024 * 1024;
 
-bool usableModuleSize(int64_t size, const char* path, std::string& error) {
+bool usableModuleSize(uint64_t size, const char* path, std::string& error) {
     if (size > 0 && size <= MAX_MODULE_BYTES) {
         return true;
     }
@@ -34,7 +31,7 @@ const CSoundFile& playerOf(ModPlugFile* file) { return *reinterpret_cast<const C
 }  // namespace
 
 ModPlugFile* loadModuleBytes(const char* bytes, size_t size, const char* path, std::string& error) {
-    if (!usableModuleSize(static_cast<int64_t>(size), path, error)) {
+    if (!usableModuleSize(size, path, error)) {
         return nullptr;
     }
     uint64_t needed = protrackerModuleBytes(reinterpret_cast<const uint8_t*>(bytes), size);
@@ -51,32 +48,25 @@ ModPlugFile* loadModuleBytes(const char* bytes, size_t size, const char* path, s
 }
 
 ModPlugFile* loadModuleFile(const char* path, std::string& error) {
-    // Opening a named pipe would wait for a writer forever, and a folder has no size to read.
-    std::error_code statusError;
-    std::filesystem::file_status status = std::filesystem::status(path, statusError);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        error = std::string("The music module ") + path + " is not a regular file";
-        return nullptr;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
+    std::string bytes;
+    uint64_t size = 0;
+    switch (readFileBytes(path, MAX_MODULE_BYTES, bytes, size)) {
+    case FileRead::Read:
+        return loadModuleBytes(bytes.data(), bytes.size(), path, error);
+    case FileRead::CannotOpen:
         error = std::string("Cannot open the music module ") + path;
         return nullptr;
-    }
-    file.seekg(0, std::ios::end);
-    std::streamoff size = file.tellg();
-    file.seekg(0, std::ios::beg);
-    if (!usableModuleSize(size, path, error)) {
+    case FileRead::NotRegular:
+        error = std::string("The music module ") + path + " is not a regular file";
         return nullptr;
-    }
-    std::vector<char> bytes(static_cast<size_t>(size));
-    file.read(bytes.data(), size);
-    if (file.gcount() != size) {
-        error = std::string("The music module ") + path + " could not be read whole (" + std::to_string(file.gcount()) +
-                " of " + std::to_string(size) + " bytes)";
+    case FileRead::TooLarge:
+        usableModuleSize(size, path, error);
         return nullptr;
+    case FileRead::ReadFailed:
+        break;
     }
-    return loadModuleBytes(bytes.data(), bytes.size(), path, error);
+    error = std::string("The music module ") + path + " could not be read whole";
+    return nullptr;
 }
 
 void copyMusicSnapshot(ModPlugFile* player, MusicSnapshot& snapshot) {

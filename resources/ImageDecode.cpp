@@ -136,6 +136,28 @@ std::string pngChunkFault(const unsigned char* bytes, size_t size) {
     return "";
 }
 
+// The width and height a PNG's header gives, read here because stb_image gives up on sides it
+// finds too large and then reports only that the file is of no kind it knows. False without one.
+bool pngHeaderSize(const unsigned char* bytes, size_t size, int64_t& width, int64_t& height) {
+    constexpr size_t IHDR_TYPE = 12;
+    constexpr size_t IHDR_END = 24;
+    if (size < IHDR_END || !std::equal(bytes + IHDR_TYPE, bytes + IHDR_TYPE + 4, "IHDR")) {
+        return false;
+    }
+    const auto word = [bytes](size_t at) {
+        return static_cast<int64_t>(bytes[at]) << 24 | static_cast<int64_t>(bytes[at + 1]) << 16 |
+               static_cast<int64_t>(bytes[at + 2]) << 8 | bytes[at + 3];
+    };
+    width = word(16);
+    height = word(20);
+    return true;
+}
+
+std::string tooManyPixels(int64_t width, int64_t height) {
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels, more than the " +
+           std::to_string(MAX_IMAGE_PIXELS / (1024 * 1024)) + " megapixels an image may have";
+}
+
 // Why the picture the header describes must not be decoded; empty when it may be.
 std::string refusalBeforeDecoding(const unsigned char* bytes, int size, int32_t largestTexture) {
     // The decoder reads a dozen formats; the show's images are PNG and JPEG, and only those
@@ -149,6 +171,14 @@ std::string refusalBeforeDecoding(const unsigned char* bytes, int size, int32_t 
     if (!fault.empty()) {
         return fault;
     }
+    int64_t headerWidth = 0;
+    int64_t headerHeight = 0;
+    // Each side is a 32-bit word, so their product is taken unsigned: it cannot overflow there.
+    if (png && pngHeaderSize(bytes, length, headerWidth, headerHeight) &&
+        static_cast<uint64_t>(headerWidth) * static_cast<uint64_t>(headerHeight) >
+            static_cast<uint64_t>(MAX_IMAGE_PIXELS)) {
+        return tooManyPixels(headerWidth, headerHeight);
+    }
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -157,8 +187,7 @@ std::string refusalBeforeDecoding(const unsigned char* bytes, int size, int32_t 
     }
     const std::string measured = std::to_string(width) + " x " + std::to_string(height) + " pixels";
     if (static_cast<int64_t>(width) * height > MAX_IMAGE_PIXELS) {
-        return measured + ", more than the " + std::to_string(MAX_IMAGE_PIXELS / (1024 * 1024)) +
-               " megapixels an image may have";
+        return tooManyPixels(width, height);
     }
     if (width > largestTexture || height > largestTexture) {
         return measured + ", larger than the graphics driver's largest texture (" + std::to_string(largestTexture) +

@@ -7,6 +7,10 @@
 
 namespace {
 
+// More than twice a 500,000-triangle textured model as exporters write it (51 MB); the show's own are
+// tens of kilobytes. The parsed lists take about as much again.
+constexpr uint64_t MAX_MESH_FILE_BYTES = 128 * 1024 * 1024;
+
 GLsizeiptr byteSize(const std::vector<float>& values) { return static_cast<GLsizeiptr>(values.size() * sizeof(float)); }
 
 GLsizeiptr byteSize(const std::vector<uint32_t>& values) {
@@ -81,14 +85,17 @@ std::vector<uint32_t> triangleEdges(const std::vector<uint32_t>& triangles) {
 }
 
 int32_t loadObjMesh(const std::string& path) {
-    TextFile file(path, "r");
+    TextFile file(path, "r", MAX_MESH_FILE_BYTES);
     if (!file.isOpen()) {
         std::cerr << "** Imposible crear Mesh: " << path << std::endl;
+        if (!file.refusal().empty()) {
+            std::cerr << "    " << path << ": " << file.refusal() << std::endl;
+        }
         return -1;
     }
     ObjMeshData data;
     std::string error;
-    const bool parsed = parseObj(file.stream(), data, error);
+    const bool parsed = parseObj(file.contents(), data, error);
     file.close();
     if (!parsed) {
         std::cerr << "** Imposible crear Mesh: " << path << std::endl;

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <fstream>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -15,21 +14,27 @@ std::vector<std::string> splitString(const std::string& text, char delimiter);
 // The characters up to the next line feed, without it or a carriage return before it.
 std::string readTextLine(std::istream& in);
 
-// A text file opened for reading line by line.
+// A text file read whole when it is opened (mode "r"), then handed out line by line or at once.
+// A file that cannot be opened writes the open-mode line; one that exists but is refused (not a
+// regular file, or more than `maxBytes`) is not open either, and says why in refusal().
 class TextFile {
 public:
-    TextFile(const std::string& path, const char* mode);
+    TextFile(const std::string& path, const char* mode, uint64_t maxBytes);
 
     bool isOpen() const { return open; }
-    bool endOfFile() const;
-    std::string readLine() { return readTextLine(file); }
-    std::istream& stream() { return file; }
+    bool endOfFile() const { return !open || ended; }
+    std::string readLine();
+    std::string_view contents() const { return text; }
+    const std::string& refusal() const { return refusalReason; }
     void close();
 
 private:
     std::string path;
-    std::ifstream file;
     std::string mode;
+    std::string text;
+    size_t next = 0;  // where the next line starts
+    bool ended = false;
+    std::string refusalReason;
     bool open = false;
 };
 

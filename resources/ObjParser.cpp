@@ -261,6 +261,7 @@ private:
     std::vector<Corner> corners;
     HighestIndex highestPosition;
     HighestIndex highestTexture;
+    int firstPlainLine = 0;  // the first face or polyline without texture coordinates
     MeshKind kind = MeshNone;
 };
 
@@ -376,6 +377,7 @@ bool ObjParser::readFace(Line& line) {
                 corners.push_back(previous);
                 corners.push_back(corner);
             } else {
+                firstPlainLine = firstPlainLine == 0 ? lineNumber : firstPlainLine;
                 plainIndices.push_back(static_cast<uint32_t>(first.position));
                 plainIndices.push_back(static_cast<uint32_t>(previous.position));
                 plainIndices.push_back(static_cast<uint32_t>(corner.position));
@@ -405,6 +407,7 @@ bool ObjParser::readPolyline(Line& line) {
             return false;
         }
         if (previous >= 0) {
+            firstPlainLine = firstPlainLine == 0 ? lineNumber : firstPlainLine;
             plainIndices.push_back(static_cast<uint32_t>(previous));
             plainIndices.push_back(static_cast<uint32_t>(point));
         }
@@ -555,6 +558,13 @@ bool ObjParser::finish() {
         return fail("index " + std::to_string(highestTexture.index + 1) + " names no texture coordinate (" +
                     std::to_string(texCoordCount) + " given)");
     }
+    // With texture coordinates only textured faces are drawn; a file whose faces all lack them
+    // would load as a mesh that draws nothing.
+    if (!texCoords.empty() && corners.empty() && !plainIndices.empty()) {
+        lineNumber = firstPlainLine;
+        return fail("no face uses the file's " + std::to_string(texCoordCount) +
+                    " texture coordinates, so nothing would be drawn");
+    }
     if (!texCoords.empty()) {
         mesh.kind = MeshTexturedTriangles;
         buildTexturedVertices();
@@ -581,17 +591,9 @@ bool parseObj(std::string_view text, ObjMeshData& mesh, std::string& error) {
 }
 
 bool parseObj(std::istream& in, ObjMeshData& mesh, std::string& error) {
+    // Read in chunks to the end, whatever the stream: a size told by seeking may be no file's
+    // (a folder's stream reports one) and is never needed.
     std::string text;
-    // A file or string stream tells its size and is read in one go; others in chunks.
-    const std::streampos start = in.tellg();
-    if (start != std::streampos(-1) && in.seekg(0, std::ios::end)) {
-        const std::streamoff size = in.tellg() - start;
-        in.seekg(start);
-        text.resize(static_cast<size_t>(std::max<std::streamoff>(size, 0)));
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        text.resize(static_cast<size_t>(in.gcount()));
-    }
-    in.clear();
     char chunk[1 << 16];
     while (in.read(chunk, sizeof(chunk)) || in.gcount() > 0) {
         text.append(chunk, static_cast<size_t>(in.gcount()));

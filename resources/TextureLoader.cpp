@@ -1,10 +1,9 @@
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <vector>
 
 #include "resources/GL.h"
 
+#include "base/FileBytes.h"
 #include "resources/ImageDecode.h"
 #include "resources/MipmapChain.h"
 #include "resources/ResourceManager.h"
@@ -13,39 +12,18 @@ namespace {
 
 // No image within the pixel limit comes near this, even stored uncompressed at 16 bits a
 // channel; a larger file is refused before it is read into memory.
-constexpr std::streamoff MAX_IMAGE_FILE_BYTES = 1024 * 1024 * 1024;
+constexpr uint64_t MAX_IMAGE_FILE_BYTES = 1024 * 1024 * 1024;
 
 // The file's bytes, or false and why they cannot be had.
-bool readImageFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& reason) {
-    std::error_code ignored;
-    std::filesystem::file_status status = std::filesystem::status(path, ignored);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        reason = "not a regular file";
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
+bool readImageFile(const std::string& path, std::string& bytes, std::string& reason) {
+    uint64_t size = 0;
+    const FileRead result = readFileBytes(path, MAX_IMAGE_FILE_BYTES, bytes, size);
+    if (result == FileRead::CannotOpen) {
         reason = "can't fopen";
-        return false;
+    } else {
+        reason = fileReadReason(result, size, MAX_IMAGE_FILE_BYTES);
     }
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    file.seekg(0, std::ios::beg);
-    if (size < 0) {
-        reason = "could not be measured";
-        return false;
-    }
-    if (size > MAX_IMAGE_FILE_BYTES) {
-        reason = std::to_string(size) + " bytes, more than an image file may have";
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(size));
-    file.read(reinterpret_cast<char*>(bytes.data()), size);
-    if (file.gcount() != size) {
-        reason = "could not be read whole";
-        return false;
-    }
-    return true;
+    return result == FileRead::Read;
 }
 
 // The loader's line first, then the reason under it.
@@ -58,7 +36,7 @@ int32_t refuseImage(const std::string& path, const std::string& reason) {
 }  // namespace
 
 int32_t loadTexture(const std::string& path, TextureFilter filter) {
-    std::vector<unsigned char> bytes;
+    std::string bytes;
     std::string reason;
     if (!readImageFile(path, bytes, reason)) {
         return refuseImage(path, reason);
@@ -66,7 +44,7 @@ int32_t loadTexture(const std::string& path, TextureFilter filter) {
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     DecodedImage image;
-    if (!decodeImage(bytes.data(), bytes.size(), largest, image, reason)) {
+    if (!decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), largest, image, reason)) {
         return refuseImage(path, reason);
     }
     const GLenum format = image.channels == 4 ? GL_RGBA : GL_RGB;

@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build, the show and the tests need and is missing.
 # Safe to run again: it does nothing when everything is there.
+# Usage: scripts/install-deps.sh [--show]
+#   --show  only what the show, its build and its plain test suite need (scripts/run-show.sh and
+#           scripts/run-tests.sh --quick); without it also the fuzzing, benchmark, release and web tools.
 set -euo pipefail
 
-PACKAGES=(
+# The show, its build (the generators' fonts included) and the plain suite: GoogleTest, Mesa's
+# software rasteriser, Xvfb and xdotool for the real executable, ffmpeg for the capture's video.
+SHOW_PACKAGES=(
   build-essential cmake pkg-config python3
   libsdl2-dev libmodplug-dev libstb-dev python3-glad
-  libgtest-dev googletest libbenchmark-dev
+  libgtest-dev googletest
   libgl1-mesa-dri libegl1 libegl-mesa0 libgles2
   xvfb xauth xdotool
-  ffmpeg sox
-  clang libclang-rt-14-dev libtinyobjloader-dev
+  ffmpeg
   fonts-dejavu-core fonts-league-spartan fonts-kaushanscript
+)
+EXTRA_PACKAGES=(
+  # The benchmarks, the soundtrack's measurements, and clang for the fuzzers.
+  libbenchmark-dev libtinyobjloader-dev sox python3-numpy
+  clang libclang-rt-14-dev
   # Release builds: the Windows cross compilers, Wine and a window manager to run the result
   # headless, and the headers SDL needs to build its X11, Wayland, ALSA and PulseAudio back-ends.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 openbox imagemagick zip unzip
@@ -22,8 +31,17 @@ PACKAGES=(
   emscripten chromium
 )
 
+case "${1:-}" in
+  --show) packages=("${SHOW_PACKAGES[@]}") ;;
+  "") packages=("${SHOW_PACKAGES[@]}" "${EXTRA_PACKAGES[@]}") ;;
+  *)
+    echo "usage: scripts/install-deps.sh [--show]" >&2
+    exit 2
+    ;;
+esac
+
 missing=()
-for package in "${PACKAGES[@]}"; do
+for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi

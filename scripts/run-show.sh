@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs the show from the build folder.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --show
 "$root/scripts/build.sh" "$root/build"
 cd "$root/build"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

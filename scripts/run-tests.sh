@@ -3,10 +3,49 @@
 # each loader (OBJ meshes, images, modules), once under AddressSanitizer + UndefinedBehaviorSanitizer,
 # and the audio tests under ThreadSanitizer; then the release archives are built and run as a
 # viewer would, the Windows one under Wine, and the web build is played in headless Chromium.
+# With --quick: the show's own packages, the plain build and the plain suite, nothing else.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
-"$root/scripts/install-deps.sh"
+case "${1:-}" in
+  --quick) quick=yes ;;
+  "") quick=no ;;
+  *)
+    echo "usage: scripts/run-tests.sh [--quick]" >&2
+    exit 2
+    ;;
+esac
+if [ "$quick" = yes ]; then
+  "$root/scripts/install-deps.sh" --show
+else
+  "$root/scripts/install-deps.sh"
+fi
+
+# The tests make their scratch folders (kavex-*) in TMPDIR and remove them, failed or not. They get
+# a folder of this run's own, removed at the end, so what a test killed on its timeout leaves goes
+# too; after each stage nothing named kavex-* may be left in it, nor new in the folder around it.
+outer_tmp="${TMPDIR:-/tmp}"
+run_tmp="$(mktemp -d "$outer_tmp/velmora-tests-XXXXXX")"
+trap 'rm -rf "$run_tmp"' EXIT
+export TMPDIR="$run_tmp"
+stage_mark="$run_tmp/.stage-started"
+
+stage() {  # title
+  echo "== $1"
+  touch "$stage_mark"
+}
+
+check_left_behind() {
+  local left
+  left="$(find "$run_tmp" -mindepth 1 -maxdepth 1 -name 'kavex-*'
+    find "$outer_tmp" -mindepth 1 -maxdepth 1 -name 'kavex-*' -newer "$stage_mark")"
+  if [ -n "$left" ]; then
+    echo "This stage left in the temporary folder:" >&2
+    echo "$left" >&2
+    echo "(a machine shared with other test runs needs a TMPDIR of its own for this check)" >&2
+    exit 1
+  fi
+}
 
 run_suite() {  # folder, ctest arguments...
   local dir="$1"
@@ -24,30 +63,39 @@ sanitizer_build() {  # folder, sanitizers
 # in every scene) runs once, in the sanitized build, where a report also fails it.
 fault_matrix='^(EveryAsset|EveryScene|FaultMatrix)'
 
-echo "== Plain build"
+stage "Plain build"
 "$root/scripts/build.sh" "$root/build"
 run_suite "$root/build" -E "$fault_matrix"
+check_left_behind
+if [ "$quick" = yes ]; then
+  exit 0
+fi
 
-echo "== Fuzzing the loaders"
+stage "Fuzzing the loaders"
 fuzz_start=$SECONDS
 "$root/fuzz/run-fuzz.sh" "$root/build-fuzz" 30
 echo "Fuzz stage: $((SECONDS - fuzz_start)) s"
+check_left_behind
 
-echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "AddressSanitizer and UndefinedBehaviorSanitizer"
 sanitizer_build "$root/build-asan" address,undefined
 run_suite "$root/build-asan"
+check_left_behind
 
-echo "== ThreadSanitizer (audio thread and music snapshot)"
+stage "ThreadSanitizer (audio thread and music snapshot)"
 sanitizer_build "$root/build-tsan" thread
 run_suite "$root/build-tsan" -R '^(Audio|Music)'
+check_left_behind
 
-echo "== Release archives: built, unpacked and run headless (Windows under Wine)"
+stage "Release archives: built, unpacked and run headless (Windows under Wine)"
 release_start=$SECONDS
 "$root/scripts/build-release.sh" --assets "$root/build/Assets" --windows-tests
 "$root/tests/release/test-archives.sh" "$root/build-release" "$root/build"
 echo "Release stage: $((SECONDS - release_start)) s"
+check_left_behind
 
-echo "== Web build: played in headless Chromium, its frames compared with the capture's"
+stage "Web build: played in headless Chromium, its frames compared with the capture's"
 web_start=$SECONDS
 "$root/tests/web/run-web-test.sh" "$root/build"
 echo "Web stage: $((SECONDS - web_start)) s"
+check_left_behind

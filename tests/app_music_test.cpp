@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -9,23 +7,24 @@
 #include <vector>
 
 #include "app/Music.h"
+#include "support/ScratchFolder.h"
 #include "support/TestModule.h"
 
 namespace {
 
-std::string writeTemporary(const std::vector<uint8_t>& bytes) {
-    char name[] = "/tmp/kavex-module-XXXXXX";
-    int fd = mkstemp(name);
-    close(fd);
-    std::ofstream file(name, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return name;
+// Through the loader of module files, from a file that goes once it has been read.
+ModPlugFile* loadThroughFile(const std::vector<uint8_t>& bytes, std::string& error) {
+    const ScratchFolder folder("module");
+    const std::string path = folder.path + "/song.mod";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return loadModuleFile(path.c_str(), error);
 }
 
 ModPlugFile* loadBytes(const std::vector<uint8_t>& bytes) {
     applyPlayerSettings();
     std::string error;
-    ModPlugFile* file = loadModuleFile(writeTemporary(bytes).c_str(), error);
+    ModPlugFile* file = loadThroughFile(bytes, error);
     EXPECT_NE(file, nullptr) << error;
     return file;
 }
@@ -165,11 +164,11 @@ TEST(MusicPlayer, ModuleFileProblemsAreNamed) {
         garbage[i] = static_cast<uint8_t>(i * 7919u >> 3);
     }
     error.clear();
-    EXPECT_EQ(loadModuleFile(writeTemporary(garbage).c_str(), error), nullptr);
+    EXPECT_EQ(loadThroughFile(garbage, error), nullptr);
     EXPECT_NE(error.find("damaged"), std::string::npos);
 
     error.clear();
-    EXPECT_EQ(loadModuleFile(writeTemporary({}).c_str(), error), nullptr);
+    EXPECT_EQ(loadThroughFile({}, error), nullptr);
     EXPECT_FALSE(error.empty());
 }
 
@@ -186,7 +185,7 @@ TEST(AudioDevice, SnapshotsTakenWhileTheCallbackRunsAreWhole) {
     int lastOrder = 0;
     int lastRow = 0;
     for (int i = 0; i < 400 && audioBytesRead.load() != 0; ++i) {
-        const MusicSnapshot snapshot = readMusicSnapshot(device);
+        const MusicSnapshot snapshot = readHeardMusic(device, 0).snapshot;
         EXPECT_TRUE(snapshot.order > lastOrder || (snapshot.order == lastOrder && snapshot.row >= lastRow))
             << "the heard position only moves forward";
         if (snapshot.order < static_cast<int32_t>(module.orders.size())) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/MathTypes.h"
+#include "engine/Camera.h"
 #include "resources/ObjMesh.h"
 
 namespace {
@@ -156,10 +158,12 @@ TEST(AssetImages, TextBlocksAreFilledAndEndInsideTheirSourceRectangles) {
 }
 
 TEST(AssetImages, LyricLinesStartNearTheLeftOfTheirStrips) {
-    // The strips slide in from the right edge; the slowest ones have moved only about a thousand
-    // pixels by the time the line must be read, so each line must lie in the strip's left part.
+    // The strips slide in from the right edge. Strip 0 moves about 1,500 px before the scene ends
+    // and strip 3 about 1,100 px before the final fade starts, so their lines must lie in the
+    // strip's left part; strips 1 and 2 cross the whole screen within their order.
     const Image lyrics = loadImage("Assets/lyrics.png");
     ASSERT_EQ(lyrics.width, 2048);
+    const int lastAllowed[4] = {1300, 1984, 1984, 1300};
     for (int strip = 0; strip < 4; ++strip) {
         SCOPED_TRACE("strip " + std::to_string(strip));
         int first = lyrics.width, last = -1;
@@ -168,7 +172,86 @@ TEST(AssetImages, LyricLinesStartNearTheLeftOfTheirStrips) {
                 if (lyrics.alpha(x, y) > 128)
                     first = std::min(first, x), last = std::max(last, x);
         EXPECT_LT(first, 200);
-        EXPECT_LT(last, 1300);
+        EXPECT_LT(last, lastAllowed[strip]);
+    }
+}
+
+// The lettering of a rectangle of an image: its bright, opaque strokes (tubes and fills), and
+// around them the backing that must keep them readable over any picture.
+struct Lettering {
+    int strokeTop = -1;
+    int strokeBottom = -1;
+    double backedShare = 0.0;        // pixels of the strokes' box, widened by 3, at least 55 % opaque
+    double backingBrightness = 1.0;  // median of the brightest channel over that box's other pixels
+};
+
+Lettering inspectLettering(const Image& image, int x0, int y0, int w, int h) {
+    auto brightest = [&image](int x, int y) {
+        const uint8_t* p = image.at(x, y);
+        return std::max({p[0], p[1], p[2]}) / 255.0;
+    };
+    auto stroke = [&](int x, int y) { return image.alpha(x, y) > 230 && brightest(x, y) > 0.78; };
+    int left = x0 + w, right = -1, top = y0 + h, bottom = -1;
+    for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x)
+            if (stroke(x, y))
+                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                bottom = std::max(bottom, y);
+    Lettering result;
+    if (right < 0)
+        return result;
+    result.strokeTop = top - y0;
+    result.strokeBottom = bottom - y0;
+    size_t backed = 0, all = 0;
+    std::vector<double> others;
+    for (int y = std::max(y0, top - 3); y <= std::min(y0 + h - 1, bottom + 3); ++y)
+        for (int x = std::max(x0, left - 3); x <= std::min(x0 + w - 1, right + 3); ++x) {
+            ++all;
+            backed += image.alpha(x, y) >= 140 ? 1 : 0;
+            if (!stroke(x, y))
+                others.push_back(brightest(x, y));
+        }
+    result.backedShare = static_cast<double>(backed) / static_cast<double>(all);
+    std::nth_element(others.begin(), others.begin() + static_cast<long>(others.size() / 2), others.end());
+    result.backingBrightness = others.empty() ? 0.0 : others[others.size() / 2];
+    return result;
+}
+
+TEST(AssetImages, LyricCapitalsFillTheirStrips) {
+    // Drawn at their own size, 64 rows high: the letters take the rows the outline leaves.
+    const Image lyrics = loadImage("Assets/lyrics.png");
+    ASSERT_EQ(lyrics.height, 256);
+    for (int strip = 0; strip < 4; ++strip) {
+        SCOPED_TRACE("strip " + std::to_string(strip));
+        const Lettering line = inspectLettering(lyrics, 0, strip * 64, lyrics.width, 64);
+        EXPECT_GE(line.strokeBottom - line.strokeTop + 1, 46);
+    }
+}
+
+TEST(AssetImages, GreetingNamesFillTheirCellsOnADarkBoard) {
+    // A name fades in and out over the sun and the parrot, so it is mostly seen half transparent:
+    // only a dark board under its letters keeps it readable there.
+    const Image sheet = loadImage("Assets/greets.png");
+    ASSERT_EQ(sheet.height, 19 * 64);
+    for (int i = 0; i < 57; ++i) {
+        SCOPED_TRACE("greeting " + std::to_string(i));
+        const Lettering name = inspectLettering(sheet, (i / 19) * 512, (i % 19) * 64, 512, 64);
+        EXPECT_GE(name.strokeBottom - name.strokeTop + 1, 34);
+        EXPECT_GE(name.backedShare, 0.9);
+        EXPECT_LE(name.backingBrightness, 0.5);
+    }
+}
+
+TEST(AssetImages, CreditLinesStandOnADarkPlate) {
+    // The credits stand on the road's bright striped sun.
+    const Image credits = loadImage("Assets/credits_text.png");
+    const int rows[][2] = {{0, 60}, {60, 60}, {120, 60}, {180, 90}, {270, 90}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE("rows " + std::to_string(row[0]));
+        const Lettering line = inspectLettering(credits, 0, row[0], credits.width, row[1]);
+        EXPECT_GE(line.strokeBottom - line.strokeTop + 1, row[1] * 6 / 10);
+        EXPECT_GE(line.backedShare, 0.95);
+        EXPECT_LE(line.backingBrightness, 0.35);
     }
 }
 
@@ -256,15 +339,60 @@ TEST(AssetMeshes, FlamingoBuildsUpFromTheFeet) {
     EXPECT_LT(middle, last);
 }
 
-TEST(AssetMeshes, WindsurferIsTexturedAndStandsOnItsBoard) {
+TEST(AssetMeshes, WindsurferIsTexturedAndTallEnoughToFillTheFrame) {
     const ObjMeshData mesh = loadMesh("Assets/windsurf.obj");
     expectValidTexturedMesh(mesh);
     float low = 1e9f, high = -1e9f;
     for (size_t i = 0; i + 4 < mesh.vertices.size(); i += 5)
         low = std::min(low, mesh.vertices[i + 1]), high = std::max(high, mesh.vertices[i + 1]);
-    // Board near the origin (the show places it at y = -1) and a rig tall enough to fill the frame.
+    // Board near the origin's height (the show places it at y = -1) and a tall rig.
     EXPECT_GT(low, -0.6f);
     EXPECT_GT(high - low, 1.5f);
+}
+
+Vec4 transformPoint(const Mat4& m, Vec3 p) {
+    Vec4 out{};
+    float* o = &out.x;
+    for (int row = 0; row < 4; ++row)
+        o[row] = m.at(0, row) * p.x + m.at(1, row) * p.y + m.at(2, row) * p.z + m.at(3, row);
+    return out;
+}
+
+TEST(AssetMeshes, WindsurferStaysWholeInTheFrameAndBehindTheFlamingos) {
+    // Where the show draws it: turned half round, its origin swaying between x = -3 and 3 at
+    // y = -1, z = -1, tilted up to 5 degrees forward and 6 sideways, drifting to z = -7 in order 7;
+    // the camera at its start position, 16:9. The flamingos stand at z = -1.5.
+    const ObjMeshData windsurf = loadMesh("Assets/windsurf.obj");
+    const ObjMeshData flamingo = loadMesh("Assets/flamingo.obj");
+    ASSERT_EQ(windsurf.kind, MeshTexturedTriangles);
+    ASSERT_EQ(flamingo.kind, MeshTexturedTriangles);
+    float flamingoReach = 0.0f;
+    for (size_t i = 0; i + 4 < flamingo.vertices.size(); i += 5)
+        flamingoReach = std::max(flamingoReach, std::hypot(flamingo.vertices[i], flamingo.vertices[i + 2]));
+    const float flamingoBack = -1.5f - flamingoReach;
+
+    Camera camera;
+    const Mat4 viewProjection = multiply(camera.projection, camera.view);
+    float nearest = -1e9f, widest = 0.0f, tallest = 0.0f;
+    for (float x : {-3.0f, 3.0f})
+        for (float z : {-1.0f, -7.0f})
+            for (float pitch : {-5.0f, 5.0f})
+                for (float roll : {-6.0f, 6.0f}) {
+                    const Mat4 model =
+                        multiply(translate(Mat4(1.0f), {x, -1.0f, z}),
+                                 mat4FromQuat(quatFromEuler({radians(pitch), radians(180.0f), radians(roll)})));
+                    for (size_t i = 0; i + 4 < windsurf.vertices.size(); i += 5) {
+                        const Vec3 local{windsurf.vertices[i], windsurf.vertices[i + 1], windsurf.vertices[i + 2]};
+                        nearest = std::max(nearest, transformPoint(model, local).z);
+                        const Vec4 clip = transformPoint(multiply(viewProjection, model), local);
+                        ASSERT_GT(clip.w, 0.0f);
+                        widest = std::max(widest, std::abs(clip.x / clip.w));
+                        tallest = std::max(tallest, std::abs(clip.y / clip.w));
+                    }
+                }
+    EXPECT_LT(widest, 0.97f) << "the windsurfer leaves the frame at the sides";
+    EXPECT_LT(tallest, 0.97f) << "the windsurfer leaves the frame at the top or bottom";
+    EXPECT_LT(nearest, flamingoBack) << "the windsurfer reaches into the flamingos";
 }
 
 TEST(AssetMeshes, FloorTileIsAFlatSixUnitSquareOfPlainTriangles) {

@@ -4,9 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,18 +50,13 @@ int64_t framesDrawn(const std::string& log) {
     return at == std::string::npos ? -1 : std::atoll(log.c_str() + at + 6);
 }
 
-uintmax_t sizeOf(const std::string& path) {
-    std::error_code missing;
-    uintmax_t size = fs::file_size(path, missing);
-    return missing ? 0 : size;
-}
-
 // One full render (every frame drawn: the hash file needs them all) with its hash lines, sound,
 // contact sheet and stills, made once per test process for the tests below to compare against.
 class CaptureFastForward : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        directory = stageShowDirectory(allScenesModule());
+        staged.emplace(stageShowDirectory(allScenesModule()));
+        directory = staged->path;
         CaptureResult full = runCaptureIn(directory,
                                           "--size 64x36 --hashes full.txt --wav full.wav "
                                           "--contact-sheet full_sheet.png " +
@@ -66,8 +65,9 @@ protected:
         lines = readLines(directory + "/full.txt");
         ASSERT_GT(lines.size(), 500u);
     }
-    static void TearDownTestSuite() { fs::remove_all(directory); }
+    static void TearDownTestSuite() { staged.reset(); }
 
+    inline static std::optional<ScratchFolder> staged;
     inline static std::string directory;
     inline static std::vector<std::string> lines;
 };
@@ -140,64 +140,138 @@ TEST_F(CaptureFastForward, ContactSheetsMatchTheFullRenderDrawingOnlyTheirFrames
 }
 
 TEST(CaptureFrom, ARunThatNeverReachesFromFailsAndFromAfterUntilIsRefused) {
-    std::string directory = stageShowDirectory(walkingModule(6, 2, 3, 125));
-    CaptureResult late = runCaptureIn(directory, "--size 64x36 --wav w.wav --from 9:0");
+    const ScratchFolder directory = stageShowDirectory(walkingModule(6, 2, 3, 125));
+    CaptureResult late = runCaptureIn(directory.path, "--size 64x36 --wav w.wav --from 9:0");
     EXPECT_EQ(late.exitCode, 1) << late.log;
     EXPECT_NE(late.log.find("--from position 9:0"), std::string::npos) << late.log;
-    EXPECT_FALSE(fs::exists(directory + "/w.wav"));
-    CaptureResult backwards = runCaptureIn(directory, "--size 64x36 --wav w.wav --from 4:0 --until 2:0");
+    EXPECT_FALSE(fs::exists(directory.path + "/w.wav"));
+    CaptureResult backwards = runCaptureIn(directory.path, "--size 64x36 --wav w.wav --from 4:0 --until 2:0");
     EXPECT_EQ(backwards.exitCode, 2) << backwards.log;
     EXPECT_NE(backwards.log.find("--from 4:0 lies after --until 2:0"), std::string::npos) << backwards.log;
-    fs::remove_all(directory);
+    // Past the last row of the last order (2 rows an order) lie only the frames of the fading end.
+    CaptureResult pastTheEnd = runCaptureIn(directory.path, "--size 64x36 --still 5:2");
+    EXPECT_EQ(pastTheEnd.exitCode, 1) << pastTheEnd.log;
+    EXPECT_NE(pastTheEnd.log.find("never reached the still's position 5:2"), std::string::npos) << pastTheEnd.log;
+    EXPECT_FALSE(fs::exists(directory.path + "/still_5-2.png"));
 }
 
-// Ctrl-C or SIGTERM mid-render: the run stops within a frame or two, removes everything it had
-// begun (a cut WAV or video must not pass for a whole one) and ends with 128 + the signal.
-// SIGTERM goes to the capture alone, as `kill` sends it; SIGINT to its whole process group,
-// ffmpeg included, as a terminal's Ctrl-C does.
+namespace {
+
+// Starts the capture in a process group of its own, its lines in capture.log; `before` is shell
+// text put before it (an environment).
+pid_t startCapture(const std::string& directory, const std::string& arguments, const std::string& before = "") {
+    pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        std::string command = "cd '" + directory + "' && " + before + " exec '" CAPTURE_EXECUTABLE "' --quiet " +
+                              arguments + " >capture.log 2>&1";
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// The largest plain file in the folder: the WAV, written under a hidden name until it is whole.
+uintmax_t largestFileIn(const std::string& directory) {
+    uintmax_t largest = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        if (entry.is_regular_file()) {
+            largest = std::max(largest, entry.file_size());
+        }
+    }
+    return largest;
+}
+
+// Sends the signal (to the whole group for Ctrl-C, as a terminal does) and waits at most 30 s for
+// the capture to end; false when it had to be killed.
+bool stopCapture(pid_t pid, int signal, int& status) {
+    kill(signal == SIGINT ? -pid : pid, signal);
+    auto signalled = std::chrono::steady_clock::now();
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() - signalled > std::chrono::seconds(30)) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// What the run left in its folder besides the staged assets and its log.
+std::vector<std::string> leftBehind(const std::string& directory) {
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "Assets" && name != "capture.log" && name != "bin") {
+            left.push_back(name);
+        }
+    }
+    return left;
+}
+
+std::string captureLog(const std::string& directory) {
+    std::vector<uint8_t> bytes = readBytes(directory + "/capture.log");
+    return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+// Ctrl-C, SIGTERM, SIGHUP or SIGQUIT mid-render: the run stops within a frame or two, removes
+// everything it had begun (a cut WAV or video must not pass for a whole one) and ends with 128 +
+// the signal. SIGTERM goes to the capture alone, as `kill` sends it; SIGINT to its whole process
+// group, ffmpeg included, as a terminal's Ctrl-C does. SIGHUP and SIGQUIT once ended the process
+// on the spot, leaving a WAV whose header said 0 bytes, the hidden folder and ffmpeg running on.
 TEST(CaptureStop, ASignalMidRenderStopsTheRunAndRemovesItsOutputs) {
     // About 25 seconds a scene: far longer than the test waits.
-    std::string directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
-    for (int signal : {SIGTERM, SIGINT}) {
-        pid_t pid = fork();
+    const ScratchFolder directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
+    const std::map<int, std::string> reasons = {{SIGTERM, "stopped by SIGTERM"},
+                                                {SIGINT, "stopped by Ctrl-C"},
+                                                {SIGHUP, "stopped by SIGHUP"},
+                                                {SIGQUIT, "stopped by SIGQUIT"}};
+    for (const auto& [signal, reason] : reasons) {
+        pid_t pid = startCapture(directory.path, "--size 320x180 --video v.mp4 --wav w.wav --hashes h.txt");
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            setpgid(0, 0);
-            std::string command = "cd '" + directory +
-                                  "' && exec '" CAPTURE_EXECUTABLE
-                                  "' --quiet --size 320x180 --video v.mp4 --wav w.wav --hashes h.txt "
-                                  ">capture.log 2>&1";
-            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
         // Wait until frames are being written: the WAV has more than a second of music.
         auto start = std::chrono::steady_clock::now();
-        while (sizeOf(directory + "/w.wav") < 200000 && waitpid(pid, nullptr, WNOHANG) == 0 &&
+        while (largestFileIn(directory.path) < 200000 && waitpid(pid, nullptr, WNOHANG) == 0 &&
                std::chrono::steady_clock::now() - start < std::chrono::seconds(90)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        ASSERT_GE(sizeOf(directory + "/w.wav"), 200000u) << "the capture wrote no music";
-        ASSERT_EQ(kill(signal == SIGINT ? -pid : pid, signal), 0);
+        ASSERT_GE(largestFileIn(directory.path), 200000u) << "the capture wrote no music";
         int status = 0;
-        auto signalled = std::chrono::steady_clock::now();
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() - signalled > std::chrono::seconds(30)) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                FAIL() << "the capture went on after signal " << signal;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        std::vector<uint8_t> logBytes = readBytes(directory + "/capture.log");
-        std::string log(logBytes.begin(), logBytes.end());
+        ASSERT_TRUE(stopCapture(pid, signal, status)) << "the capture went on after signal " << signal;
+        const std::string log = captureLog(directory.path);
         ASSERT_TRUE(WIFEXITED(status)) << log;
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << log;
-        EXPECT_NE(log.find(signal == SIGTERM ? "stopped by SIGTERM" : "stopped by Ctrl-C"), std::string::npos) << log;
+        EXPECT_NE(log.find(reason), std::string::npos) << log;
         EXPECT_NE(log.find("removed the unfinished outputs"), std::string::npos) << log;
-        for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
-            std::string name = entry.path().filename().string();
-            EXPECT_TRUE(name == "Assets" || name == "capture.log") << "left behind: " << name;
-        }
+        EXPECT_EQ(leftBehind(directory.path), std::vector<std::string>{});
     }
-    fs::remove_all(directory);
+}
+
+// An encoder that stops reading once held the capture in its write to the pipe, deaf to SIGTERM.
+TEST(CaptureStop, AnEncoderThatTakesNoFramesDoesNotKeepTheRunFromStopping) {
+    const ScratchFolder directory = stageShowDirectory(walkingModule(28, 64, 6, 125));
+    fs::create_directory(directory.path + "/bin");
+    std::ofstream(directory.path + "/bin/ffmpeg") << "#!/bin/sh\nexec sleep 300\n";
+    fs::permissions(directory.path + "/bin/ffmpeg", fs::perms::owner_all);
+    pid_t pid =
+        startCapture(directory.path, "--size 320x180 --video v.mp4", "PATH='" + directory.path + "/bin':\"$PATH\"");
+    ASSERT_GE(pid, 0);
+    // The video's hidden folder comes just before the encoder; one frame fills the pipe.
+    auto start = std::chrono::steady_clock::now();
+    while (leftBehind(directory.path).empty() && waitpid(pid, nullptr, WNOHANG) == 0 &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_FALSE(leftBehind(directory.path).empty()) << captureLog(directory.path);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    int status = 0;
+    ASSERT_TRUE(stopCapture(pid, SIGTERM, status)) << "the capture went on after SIGTERM";
+    const std::string log = captureLog(directory.path);
+    ASSERT_TRUE(WIFEXITED(status)) << log;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM) << log;
+    EXPECT_NE(log.find("stopped by SIGTERM"), std::string::npos) << log;
+    EXPECT_EQ(leftBehind(directory.path), std::vector<std::string>{});
 }

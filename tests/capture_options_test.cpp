@@ -122,6 +122,29 @@ TEST(CaptureOptions, BadOptionsAreRefusedWithTheOffendingText) {
     }
 }
 
+// A second --wav once replaced the first without a word, and --quiet=yes was taken where the show
+// refuses a value on a flag. A setting given twice takes the later value, as in the show.
+TEST(CaptureOptions, AnOutputIsGivenOnceAndFlagsTakeNoValue) {
+    for (const std::vector<std::string>& twice : {std::vector<std::string>{"--wav", "a.wav", "--wav", "b.wav"},
+                                                  {"--still", "1s", "--video=a.mp4", "--video", "b.mp4"},
+                                                  {"--hashes", "a.txt", "--hashes", "a.txt"},
+                                                  {"--contact-sheet", "a.png", "--contact-sheet", "b.png"}}) {
+        const Parsed parsed = parse(twice);
+        EXPECT_FALSE(parsed.ok) << twice.back();
+        EXPECT_EQ(parsed.error.rfind(twice.back() == "b.mp4" ? "--video" : twice[0], 0), 0u) << parsed.error;
+        EXPECT_NE(parsed.error.find(" is given twice"), std::string::npos) << parsed.error;
+    }
+    for (const char* flag : {"--quiet=yes", "--help=please"}) {
+        const Parsed parsed = parse({"--wav", "a.wav", flag});
+        EXPECT_FALSE(parsed.ok) << flag;
+        EXPECT_EQ(parsed.error, std::string(flag).substr(0, std::string(flag).find('=')) + " takes no value");
+    }
+    const Parsed settings = parse({"--still", "1s", "--still", "2s", "--size", "64x36", "--size=128x72", "--quiet"});
+    ASSERT_TRUE(settings.ok) << settings.error;
+    EXPECT_EQ(settings.options.stills.size(), 2u);
+    EXPECT_EQ(settings.options.width, 128);
+}
+
 TEST(CaptureOptions, HelpNeedsNoOutput) {
     Parsed parsed = parse({"--help"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
@@ -163,6 +186,25 @@ TEST(ShowPositions, AnOrderRowIsReachedAtOrPastItEvenWhenRowsAreSkipped) {
     ASSERT_TRUE(parseShowPosition("2s", position, error));
     EXPECT_FALSE(positionReached(position, 1999, at(27, 63)));
     EXPECT_TRUE(positionReached(position, 2000, at(0, 0)));
+}
+
+// Once the player runs off its order list it reports the order after the last (28 in a 28-order
+// song) while the last notes fade for a few frames: those frames once counted as 28:0 and 27:64.
+TEST(ShowPositions, NoOrderPositionLiesPastTheEndOfTheOrderList) {
+    MusicSnapshot fading = at(28, 0);
+    fading.pattern = END_OF_ORDER_LIST;
+    ShowPosition position;
+    std::string error;
+    for (const char* text : {"28:0", "27:64", "27:63", "0:0"}) {
+        ASSERT_TRUE(parseShowPosition(text, position, error));
+        EXPECT_FALSE(positionReached(position, 266850, fading)) << text;
+    }
+    MusicSnapshot last = at(27, 63);
+    last.pattern = 27;
+    EXPECT_TRUE(positionReached(position, 266000, last));
+    // Times are frames of the show, the fading ones included.
+    ASSERT_TRUE(parseShowPosition("266.8s", position, error));
+    EXPECT_TRUE(positionReached(position, 266850, fading));
 }
 
 TEST(ShowPositions, StillNamesAreSafeFileNames) {

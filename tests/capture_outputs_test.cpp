@@ -24,15 +24,11 @@
 #include "capture/WavFile.h"
 #include "music/Player.h"
 #include "support/CaptureRunner.h"
+#include "support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string temporaryDirectory() {
-    char pattern[] = "/tmp/kavex-capture-XXXXXX";
-    return mkdtemp(pattern);
-}
 
 uint32_t little(const std::vector<uint8_t>& bytes, size_t at, int count) {
     uint32_t value = 0;
@@ -86,7 +82,7 @@ double streamSeconds(const std::string& path, const std::string& stream) {
 // root and a kernel that lets this process mount; where it may not, `ready` stays false.
 class FullFileSystem {
 public:
-    FullFileSystem() : folder(temporaryDirectory()) {
+    FullFileSystem() {
         ready = mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0;
         std::FILE* filler = ready ? std::fopen((folder + "/filler").c_str(), "wb") : nullptr;
         if (filler != nullptr) {
@@ -100,9 +96,9 @@ public:
         if (ready) {
             umount(folder.c_str());
         }
-        fs::remove_all(folder);
     }
-    std::string folder;
+    const ScratchFolder scratch{"capture"};
+    const std::string folder = scratch.path;
     bool ready = false;
 };
 
@@ -145,7 +141,8 @@ CaptureOptions outputsIn(const std::string& folder, const std::vector<std::pair<
 }  // namespace
 
 TEST(CaptureWav, HeaderDescribesTheSamplesWrittenInPieces) {
-    std::string path = temporaryDirectory() + "/music.wav";
+    const ScratchFolder folder("capture");
+    std::string path = folder.path + "/music.wav";
     WavFile wav;
     std::string error;
     ASSERT_TRUE(openWav(wav, path, error)) << error;
@@ -188,7 +185,8 @@ TEST(CaptureImages, PngKeepsEveryPixelAndRowOrder) {
     for (size_t i = 0; i < image.rgb.size(); ++i) {
         image.rgb[i] = static_cast<uint8_t>(i * 13);
     }
-    std::string path = temporaryDirectory() + "/still.png";
+    const ScratchFolder folder("capture");
+    std::string path = folder.path + "/still.png";
     std::string error;
     ASSERT_TRUE(writePng(path, image, error)) << error;
     int width = 0;
@@ -203,13 +201,13 @@ TEST(CaptureImages, PngKeepsEveryPixelAndRowOrder) {
     EXPECT_FALSE(writePng("/nonexistent-folder/still.png", image, error));
 }
 
-TEST(CaptureImages, APngThatCannotBeWrittenWholeIsAFailure) {
+TEST(CaptureImages, APngIsNeverWrittenIntoADevice) {
     FrameImage image = noise(64, 64);
     std::string error;
     EXPECT_FALSE(writePng("/dev/full", image, error));
     EXPECT_NE(error.find("/dev/full"), std::string::npos) << error;
-    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
-    // A device is never removed, even by a failed write.
+    EXPECT_NE(error.find("a device, not a file"), std::string::npos) << error;
+    // A picture takes its name by a move, which would replace the device itself.
     struct stat device {};
     ASSERT_EQ(stat("/dev/full", &device), 0);
     EXPECT_TRUE(S_ISCHR(device.st_mode));
@@ -229,9 +227,9 @@ TEST(CaptureImages, APngOnAFullFileSystemLeavesNoPartialFile) {
 }
 
 TEST(CaptureOutputFiles, OutputsNamingTheSameFileAreRefusedNamingBoth) {
-    std::string folder = temporaryDirectory();
-    fs::create_directory(folder + "/sub");
-    fs::create_symlink(folder + "/b.wav", folder + "/link.wav");
+    const ScratchFolder folder("capture");
+    fs::create_directory(folder.path + "/sub");
+    fs::create_symlink(folder.path + "/b.wav", folder.path + "/link.wav");
     const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::vector<std::string>>> clashes = {
         {{{"--wav", "b.wav"}, {"--hashes", "b.wav"}}, {"--wav", "--hashes"}},
         {{{"--video", "c.mp4"}, {"--hashes", "c.mp4"}}, {"--video", "--hashes"}},
@@ -243,26 +241,26 @@ TEST(CaptureOutputFiles, OutputsNamingTheSameFileAreRefusedNamingBoth) {
     };
     for (const auto& [named, mentioned] : clashes) {
         std::string error;
-        EXPECT_FALSE(checkOutputFiles(outputsIn(folder, named), error)) << named.back().second;
+        EXPECT_FALSE(checkOutputFiles(outputsIn(folder.path, named), error)) << named.back().second;
         for (const std::string& text : mentioned) {
             EXPECT_NE(error.find(text), std::string::npos) << error;
         }
     }
     // Different files, however alike their names, pass; the video's temporary files live apart.
     std::string error;
-    EXPECT_TRUE(checkOutputFiles(outputsIn(folder, {{"--video", "f.mp4"},
-                                                    {"--hashes", "f.mp4.music.wav"},
-                                                    {"--wav", "f.mp4.pictures.mp4"},
-                                                    {"--still", "1s"},
-                                                    {"--still", "1000ms"},
-                                                    {"--contact-sheet", "still_1s.PNG"}}),
+    EXPECT_TRUE(checkOutputFiles(outputsIn(folder.path, {{"--video", "f.mp4"},
+                                                         {"--hashes", "f.mp4.music.wav"},
+                                                         {"--wav", "f.mp4.pictures.mp4"},
+                                                         {"--still", "1s"},
+                                                         {"--still", "1000ms"},
+                                                         {"--contact-sheet", "still_1s.PNG"}}),
                                  error))
         << error;
 }
 
 TEST(CaptureOutputFiles, MissingFoldersAndFoldersAsFilesAreRefusedUpFront) {
-    std::string folder = temporaryDirectory();
-    fs::create_directory(folder + "/existing");
+    const ScratchFolder folder("capture");
+    fs::create_directory(folder.path + "/existing");
     const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::string>> refused = {
         {{{"--contact-sheet", "missing/sheet.png"}}, "does not exist"},
         {{{"--video", "existing"}}, "names a folder"},
@@ -271,15 +269,106 @@ TEST(CaptureOutputFiles, MissingFoldersAndFoldersAsFilesAreRefusedUpFront) {
     };
     for (const auto& [named, reason] : refused) {
         std::string error;
-        EXPECT_FALSE(checkOutputFiles(outputsIn(folder, named), error)) << named.back().second;
+        EXPECT_FALSE(checkOutputFiles(outputsIn(folder.path, named), error)) << named.back().second;
         EXPECT_NE(error.find(reason), std::string::npos) << error;
         EXPECT_NE(error.find(named.back().first), std::string::npos) << error;
     }
-    CaptureOptions stillsAway = outputsIn(folder, {{"--still", "5:0"}});
-    stillsAway.stillPrefix = folder + "/missing/s_";
+    CaptureOptions stillsAway = outputsIn(folder.path, {{"--still", "5:0"}});
+    stillsAway.stillPrefix = folder.path + "/missing/s_";
     std::string error;
     EXPECT_FALSE(checkOutputFiles(stillsAway, error));
     EXPECT_NE(error.find("--still 5:0"), std::string::npos) << error;
+}
+
+// `--video null.mp4` over a device node once replaced it with the video (as root, --video /dev/null
+// would replace the system's), and a named pipe given as the WAV blocked the run in its open.
+TEST(CaptureOutputFiles, DevicesAndNamedPipesAreRefusedUpFrontWhileLinksAreFollowed) {
+    const ScratchFolder folder("capture");
+    ASSERT_EQ(mkfifo((folder.path + "/pipe.wav").c_str(), 0644), 0);
+    fs::create_symlink("/dev/full", folder.path + "/full.png");
+    fs::create_symlink("/dev/null", folder.path + "/null.mp4");
+    const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::string>> refused = {
+        {{{"--wav", "pipe.wav"}}, "--wav names a named pipe, not a file: "},
+        {{{"--contact-sheet", "full.png"}}, "--contact-sheet names a device, not a file: "},
+        {{{"--video", "null.mp4"}}, "--video names a device, not a file: "},
+        {{{"--hashes", "/dev/null"}}, "--hashes names a device, not a file: "},
+    };
+    for (const auto& [named, reason] : refused) {
+        std::string error;
+        EXPECT_FALSE(checkOutputFiles(outputsIn(folder.path, named), error)) << named.back().second;
+        EXPECT_EQ(error.rfind(reason, 0), 0u) << error;
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    // A link to a file, written or not yet, is an output like any other: the file it names is written.
+    std::ofstream(folder.path + "/old.wav") << "old";
+    fs::create_symlink(folder.path + "/old.wav", folder.path + "/to_old.wav");
+    fs::create_symlink(folder.path + "/new.mp4", folder.path + "/to_new.mp4");
+    std::string error;
+    EXPECT_TRUE(checkOutputFiles(outputsIn(folder.path, {{"--wav", "to_old.wav"}, {"--video", "to_new.mp4"}}), error))
+        << error;
+    EXPECT_EQ(outputTarget(folder.path + "/to_new.mp4"), folder.path + "/new.mp4");
+}
+
+// ffmpeg picks the container by the name: one it cannot fill with H.264 and AAC once failed only
+// after every frame was drawn. The assets beside the module were overwritten without a word.
+TEST(CaptureOutputFiles, AVideoNeedsAContainerNameAndNoOutputGoesIntoTheAssets) {
+    const ScratchFolder folder("capture");
+    for (const char* name : {"v", "v.gif", "v.webm", "v.txt", "v.mp4.part"}) {
+        std::string error;
+        EXPECT_FALSE(checkOutputFiles(outputsIn(folder.path, {{"--video", name}}), error)) << name;
+        EXPECT_NE(error.find("--video needs a name ending in .mp4, .m4v, .mov or .mkv"), std::string::npos) << error;
+    }
+    for (const char* name : {"v.mp4", "v.MP4", "v.m4v", "v.mov", "v.mkv"}) {
+        std::string error;
+        EXPECT_TRUE(checkOutputFiles(outputsIn(folder.path, {{"--video", name}}), error)) << name << ": " << error;
+    }
+    // The tests run where the build's Assets folder lies, as the capture does.
+    for (const auto& [option, asset] :
+         std::vector<std::pair<std::string, std::string>>{{"--contact-sheet", "Assets/greets.png"},
+                                                          {"--hashes", "Assets/Shaders/road.vertex"},
+                                                          {"--wav", "Assets/new.wav"},
+                                                          {"--still", "5:0"}}) {
+        CaptureOptions options = outputsIn(folder.path, {{option, fs::absolute(asset).string()}});
+        if (option == "--still") {
+            options.stillPrefix = fs::absolute("Assets/Shaders/../s_").string();
+        }
+        std::string error;
+        EXPECT_FALSE(checkOutputFiles(options, error)) << asset;
+        EXPECT_NE(error.find("would write into the show's Assets folder"), std::string::npos) << error;
+    }
+}
+
+// A WAV, a hash file or a picture is written under a hidden name and takes its own once whole, so
+// a run that fails before then leaves an older file of that name as it was.
+TEST(CaptureOutputFiles, AnOutputReplacesAnOlderFileOnlyOnceWhole) {
+    const ScratchFolder folder("capture");
+    const std::string path = folder.path + "/music.wav";
+    std::ofstream(path) << "older";
+    const auto readText = [](const std::string& at) {
+        const std::vector<uint8_t> bytes = readBytes(at);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    OutputStream stream;
+    std::string error;
+    ASSERT_TRUE(openOutputStream(stream, path, error)) << error;
+    std::fputs("newer", stream.file);
+    std::fflush(stream.file);
+    EXPECT_EQ(readText(path), "older");
+    discardOutputStream(stream);
+    EXPECT_EQ(readText(path), "older");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), fs::directory_iterator()), 1) << "no hidden file left";
+
+    fs::create_symlink(path, folder.path + "/link.wav");
+    ASSERT_TRUE(openOutputStream(stream, folder.path + "/link.wav", error)) << error;
+    std::fputs("newer", stream.file);
+    ASSERT_TRUE(closeOutputStream(stream, error)) << error;
+    EXPECT_EQ(readText(path), "newer");
+    EXPECT_TRUE(fs::is_symlink(folder.path + "/link.wav")) << "the link stays, the file it names is replaced";
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read)
+        << "an output is as readable as any new file (mkstemp's are private)";
+
+    EXPECT_FALSE(openOutputStream(stream, "/dev/null", error));
+    EXPECT_EQ(error, "it is a device, not a file");
 }
 
 TEST(CaptureOutputFiles, StillsPastTheOrderListAreRefusedByName) {
@@ -295,16 +384,16 @@ TEST(CaptureOutputFiles, StillsPastTheOrderListAreRefusedByName) {
 }
 
 TEST(CaptureOutputFiles, OnlyPlainFilesAreEverRemoved) {
-    std::string folder = temporaryDirectory();
-    std::ofstream(folder + "/partial.png") << "x";
-    fs::create_directory(folder + "/kept");
-    fs::create_symlink("/dev/full", folder + "/full.png");
-    EXPECT_TRUE(removeOutputFile(folder + "/partial.png"));
-    EXPECT_FALSE(fs::exists(folder + "/partial.png"));
-    EXPECT_FALSE(removeOutputFile(folder + "/kept"));
-    EXPECT_FALSE(removeOutputFile(folder + "/full.png"));
-    EXPECT_FALSE(removeOutputFile(folder + "/never-written.png"));
-    EXPECT_TRUE(fs::is_directory(folder + "/kept"));
+    const ScratchFolder folder("capture");
+    std::ofstream(folder.path + "/partial.png") << "x";
+    fs::create_directory(folder.path + "/kept");
+    fs::create_symlink("/dev/full", folder.path + "/full.png");
+    EXPECT_TRUE(removeOutputFile(folder.path + "/partial.png"));
+    EXPECT_FALSE(fs::exists(folder.path + "/partial.png"));
+    EXPECT_FALSE(removeOutputFile(folder.path + "/kept"));
+    EXPECT_FALSE(removeOutputFile(folder.path + "/full.png"));
+    EXPECT_FALSE(removeOutputFile(folder.path + "/never-written.png"));
+    EXPECT_TRUE(fs::is_directory(folder.path + "/kept"));
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
@@ -455,14 +544,14 @@ TEST(CaptureHashes, EverySingleBitChangesTheFingerprint) {
 }
 
 TEST(CaptureVideo, PicturesAndMusicOfTheSameRunEndTogether) {
-    std::string directory = temporaryDirectory();
+    const ScratchFolder directory("capture");
     const int32_t fps = 30;
     const int64_t frames = 45;
     std::string error;
     VideoEncoder video;
-    ASSERT_TRUE(startVideo(video, directory + "/clip.mp4", directory, 64, 36, fps, error)) << error;
+    ASSERT_TRUE(startVideo(video, directory.path + "/clip.mp4", directory.path, 64, 36, fps, error)) << error;
     WavFile wav;
-    ASSERT_TRUE(openWav(wav, directory + "/clip.wav", error)) << error;
+    ASSERT_TRUE(openWav(wav, directory.path + "/clip.wav", error)) << error;
     for (int64_t frame = 0; frame < frames; ++frame) {
         ASSERT_TRUE(writeVideoFrame(video, makeImage(64, 36, static_cast<uint32_t>(frame * 5) << 8), error)) << error;
         std::vector<uint8_t> sound(static_cast<size_t>(frameSampleCount(frame, fps)) * AUDIO_BYTES_PER_FRAME);
@@ -472,11 +561,11 @@ TEST(CaptureVideo, PicturesAndMusicOfTheSameRunEndTogether) {
         ASSERT_TRUE(appendWav(wav, sound.data(), sound.size(), error)) << error;
     }
     ASSERT_TRUE(closeWav(wav, error)) << error;
-    ASSERT_TRUE(finishVideo(video, directory + "/clip.wav", error)) << error;
+    ASSERT_TRUE(finishVideo(video, directory.path + "/clip.wav", error)) << error;
     EXPECT_FALSE(fs::exists(video.pictureOnlyPath));
     EXPECT_FALSE(fs::exists(video.joinedPath));
 
-    std::string path = directory + "/clip.mp4";
+    std::string path = directory.path + "/clip.mp4";
     EXPECT_EQ(commandOutput("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,pix_fmt,width,height,"
                             "nb_frames -of csv=p=0 '" +
                             path + "'"),
@@ -491,14 +580,14 @@ TEST(CaptureVideo, PicturesAndMusicOfTheSameRunEndTogether) {
 }
 
 TEST(CaptureVideo, AMissingWavIsAFailureAndLeavesNoPictureFile) {
-    std::string directory = temporaryDirectory();
+    const ScratchFolder directory("capture");
     std::string error;
     VideoEncoder video;
-    ASSERT_TRUE(startVideo(video, directory + "/clip.mp4", directory, 64, 36, 30, error)) << error;
+    ASSERT_TRUE(startVideo(video, directory.path + "/clip.mp4", directory.path, 64, 36, 30, error)) << error;
     ASSERT_TRUE(writeVideoFrame(video, makeImage(64, 36, 0x102030), error)) << error;
-    EXPECT_FALSE(finishVideo(video, directory + "/missing.wav", error));
+    EXPECT_FALSE(finishVideo(video, directory.path + "/missing.wav", error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(fs::exists(video.pictureOnlyPath));
     EXPECT_FALSE(fs::exists(video.joinedPath));
-    EXPECT_FALSE(fs::exists(directory + "/clip.mp4"));
+    EXPECT_FALSE(fs::exists(directory.path + "/clip.mp4"));
 }

@@ -68,17 +68,17 @@ const uint8_t* at(const Picture& picture, int x, int y) {
 }  // namespace
 
 TEST(CaptureShow, TwoRendersOfTheFirstSecondsGiveTheSameFramesAndSound) {
-    std::string directory = stageShowDirectory(quickCreditsModule());
+    const ScratchFolder directory = stageShowDirectory(quickCreditsModule());
     const std::string common = "--size 320x180 --fps 30 --until 1.5s ";
-    CaptureResult first = runCaptureIn(directory, common + "--hashes first.txt --wav first.wav");
+    CaptureResult first = runCaptureIn(directory.path, common + "--hashes first.txt --wav first.wav");
     ASSERT_EQ(first.exitCode, 0) << first.log;
-    CaptureResult second = runCaptureIn(directory, common + "--hashes second.txt --wav second.wav");
+    CaptureResult second = runCaptureIn(directory.path, common + "--hashes second.txt --wav second.wav");
     ASSERT_EQ(second.exitCode, 0) << second.log;
 
-    std::vector<std::string> lines = readLines(directory + "/first.txt");
-    EXPECT_EQ(lines, readLines(directory + "/second.txt"));
-    std::vector<uint8_t> sound = readBytes(directory + "/first.wav");
-    EXPECT_EQ(sound, readBytes(directory + "/second.wav"));
+    std::vector<std::string> lines = readLines(directory.path + "/first.txt");
+    EXPECT_EQ(lines, readLines(directory.path + "/second.txt"));
+    std::vector<uint8_t> sound = readBytes(directory.path + "/first.wav");
+    EXPECT_EQ(sound, readBytes(directory.path + "/second.wav"));
 
     // 1.5 s at 30 frames a second, each frame with exactly its share of the music.
     ASSERT_EQ(lines.size(), 45u);
@@ -95,16 +95,17 @@ TEST(CaptureShow, TwoRendersOfTheFirstSecondsGiveTheSameFramesAndSound) {
 }
 
 TEST(CaptureShow, TheRunEndsWithTheMusicOnASilentFrame) {
-    std::string directory = stageShowDirectory(quickCreditsModule());
-    CaptureResult result = runCaptureIn(directory, "--size 160x90 --fps 60 --hashes h.txt --wav music.wav");
+    const ScratchFolder directory = stageShowDirectory(quickCreditsModule());
+    CaptureResult result = runCaptureIn(directory.path, "--size 160x90 --fps 60 --hashes h.txt --wav music.wav");
     ASSERT_EQ(result.exitCode, 0) << result.log;
-    std::vector<std::string> lines = readLines(directory + "/h.txt");
+    std::vector<std::string> lines = readLines(directory.path + "/h.txt");
     ASSERT_GT(lines.size(), 100u);
     int64_t samples = 0;
     for (size_t frame = 0; frame < lines.size(); ++frame) {
         samples += frameSampleCount(static_cast<int64_t>(frame), 60);
     }
-    EXPECT_EQ(readBytes(directory + "/music.wav").size(), 44u + static_cast<size_t>(samples) * AUDIO_BYTES_PER_FRAME);
+    EXPECT_EQ(readBytes(directory.path + "/music.wav").size(),
+              44u + static_cast<size_t>(samples) * AUDIO_BYTES_PER_FRAME);
     // The show draws the frame that finds the music over: it carries silence.
     std::vector<uint8_t> silence(static_cast<size_t>(frameSampleCount(0, 60)) * AUDIO_BYTES_PER_FRAME, 0);
     char silentHash[17];
@@ -117,12 +118,12 @@ TEST(CaptureShow, TheRunEndsWithTheMusicOnASilentFrame) {
 }
 
 TEST(CaptureShow, StillsShowTheWhiteFlashAndTheCreditsLines) {
-    std::string directory = stageShowDirectory(quickCreditsModule());
-    CaptureResult result =
-        runCaptureIn(directory, "--size 1920x1080 --fps 10 --until 8:10 --still 5:0 --still 8:10 --still-prefix s_");
+    const ScratchFolder directory = stageShowDirectory(quickCreditsModule());
+    CaptureResult result = runCaptureIn(
+        directory.path, "--size 1920x1080 --fps 10 --until 8:10 --still 5:0 --still 8:10 --still-prefix s_");
     ASSERT_EQ(result.exitCode, 0) << result.log;
 
-    Picture flash = loadPicture(directory + "/s_5-0.png", 3);
+    Picture flash = loadPicture(directory.path + "/s_5-0.png", 3);
     ASSERT_EQ(flash.width, 1920);
     ASSERT_EQ(flash.height, 1080);
     size_t white = std::count_if(flash.pixels.begin(), flash.pixels.end(), [](uint8_t v) { return v >= 254; });
@@ -130,8 +131,8 @@ TEST(CaptureShow, StillsShowTheWhiteFlashAndTheCreditsLines) {
 
     // In order 8 the role line is the credits sheet's rows 0 to 59 at (420, 425) and the name
     // its rows 180 to 269 at (420, 510), 1080 pixels wide, drawn one texel a pixel at this size.
-    Picture still = loadPicture(directory + "/s_8-10.png", 3);
-    Picture credits = loadPicture(directory + "/Assets/credits_text.png", 4);
+    Picture still = loadPicture(directory.path + "/s_8-10.png", 3);
+    Picture credits = loadPicture(directory.path + "/Assets/credits_text.png", 4);
     ASSERT_EQ(still.width, 1920);
     ASSERT_GE(credits.height, 270);
     struct Line {
@@ -161,64 +162,84 @@ TEST(CaptureShow, StillsShowTheWhiteFlashAndTheCreditsLines) {
 }
 
 TEST(CaptureShow, UnreachedStillsAndMissingModulesFail) {
-    std::string directory = stageShowDirectory(quickCreditsModule());
-    CaptureResult unreached = runCaptureIn(directory, "--size 160x90 --until 1s --still 9:0");
+    const ScratchFolder directory = stageShowDirectory(quickCreditsModule());
+    CaptureResult unreached = runCaptureIn(directory.path, "--size 160x90 --until 1s --still 9:0");
     EXPECT_EQ(unreached.exitCode, 1);
     EXPECT_NE(unreached.log.find("9:0"), std::string::npos) << unreached.log;
-    CaptureResult missing = runCaptureIn(directory, "--size 160x90 --wav w.wav --module nothing.mod");
+    CaptureResult missing = runCaptureIn(directory.path, "--size 160x90 --wav w.wav --module nothing.mod");
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.log.find("nothing.mod"), std::string::npos) << missing.log;
-    CaptureResult bad = runCaptureIn(directory, "--size 160x90 --still 9:x");
+    CaptureResult bad = runCaptureIn(directory.path, "--size 160x90 --still 9:x");
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.log.find("9:x"), std::string::npos) << bad.log;
 }
 
 // Outputs that cannot all be written are refused before the first frame, with exit code 2 and
 // the option names, and nothing is written: no frame is worth rendering for a run that must fail.
+// A device, a named pipe (which blocked the run in its open, deaf to SIGTERM), a video name ffmpeg
+// has no container for (once refused only after every frame) and the show's own assets are
+// refused the same way; a device is never replaced.
 TEST(CaptureOutputs, BadOutputNamesAreRefusedBeforeAnyFrame) {
-    std::string directory = stageShowDirectory(quickCreditsModule());
-    fs::create_directory(directory + "/existing");
+    const ScratchFolder directory = stageShowDirectory(quickCreditsModule());
+    fs::create_directory(directory.path + "/existing");
+    ASSERT_EQ(mkfifo((directory.path + "/pipe.wav").c_str(), 0644), 0);
+    fs::create_symlink("/dev/null", directory.path + "/null.mp4");
+    fs::create_symlink("/dev/full", directory.path + "/still_0.5s.png");
+    // A copy, not the staged link to the build's picture, which a regression would overwrite.
+    fs::remove(directory.path + "/Assets/greets.png");
+    fs::copy_file("Assets/greets.png", directory.path + "/Assets/greets.png");
     const std::vector<std::pair<std::string, std::vector<std::string>>> refused = {
         {"--wav b.wav --hashes b.wav", {"--wav", "--hashes", "b.wav"}},
         {"--contact-sheet still_1s.png --still 1s", {"--still 1s", "--contact-sheet", "still_1s.png"}},
         {"--contact-sheet missing/sheet.png", {"--contact-sheet", "missing"}},
         {"--size 64x36 --video existing", {"--video", "existing"}},
         {"--wav w.wav --still 99:0", {"99:0", "order list", "0 to 9"}},
+        {"--wav pipe.wav", {"--wav names a named pipe"}},
+        {"--size 64x36 --until 1s --video null.mp4", {"--video names a device"}},
+        {"--wav w.wav --still 0.5s", {"--still 0.5s names a device"}},
+        {"--size 64x36 --video v.webm", {"--video needs a name ending in .mp4"}},
+        {"--contact-sheet Assets/greets.png", {"--contact-sheet would write into the show's Assets folder"}},
     };
     for (const auto& [arguments, mentioned] : refused) {
-        CaptureResult result = runCaptureIn(directory, "--size 160x90 " + arguments);
+        // A run that waits on the pipe must fail the test, not hang it.
+        CaptureResult result = runCaptureIn(directory.path, "--size 160x90 " + arguments, "timeout -s KILL 60");
         EXPECT_EQ(result.exitCode, 2) << arguments << "\n" << result.log;
         for (const std::string& text : mentioned) {
             EXPECT_NE(result.log.find(text), std::string::npos) << arguments << "\n" << result.log;
         }
-        for (const char* name : {"b.wav", "w.wav", "still_1s.png", "existing/sheet.png"}) {
-            EXPECT_FALSE(fs::exists(directory + "/" + name)) << arguments << ": " << name;
+        for (const char* name : {"b.wav", "w.wav", "still_1s.png", "existing/sheet.png", "v.webm"}) {
+            EXPECT_FALSE(fs::exists(directory.path + "/" + name)) << arguments << ": " << name;
         }
     }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_fifo(directory.path + "/pipe.wav"));
+    EXPECT_EQ(fs::file_size(directory.path + "/Assets/greets.png"), fs::file_size("Assets/greets.png"));
 }
 
-// A still that cannot be written ends the run with code 1 and takes every other output with it:
-// nothing is left that could pass for a finished file, and the device is left alone.
+// A write that fails mid-run (here past the file size limit of `ulimit -f`, which once killed the
+// capture and left a WAV whose header said 0 bytes) ends the run with code 1 and takes every other
+// output with it: what it had finished is removed, and what it had begun never took its name, so
+// an older file of that name is as it was.
 TEST(CaptureOutputs, AFailedWriteEndsTheRunAndRemovesWhatItWrote) {
-    std::string directory = stageShowDirectory(quickCreditsModule());
-    fs::create_symlink("/dev/full", directory + "/still_0.5s.png");
-    CaptureResult result = runCaptureIn(directory, "--size 160x90 --wav w.wav --hashes h.txt --still 0.5s");
+    const ScratchFolder directory = stageShowDirectory(quickCreditsModule());
+    std::ofstream(directory.path + "/w.wav") << "older";
+    CaptureResult result =
+        runCaptureIn(directory.path, "--size 160x90 --wav w.wav --hashes h.txt --still 0.1s", "ulimit -f 64 &&");
     EXPECT_EQ(result.exitCode, 1) << result.log;
-    EXPECT_NE(result.log.find("No space left on device"), std::string::npos) << result.log;
+    EXPECT_NE(result.log.find("File too large"), std::string::npos) << result.log;
     EXPECT_NE(result.log.find("removed the unfinished outputs"), std::string::npos) << result.log;
-    EXPECT_FALSE(fs::exists(directory + "/w.wav"));
-    EXPECT_FALSE(fs::exists(directory + "/h.txt"));
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
-
-    CaptureResult sheet = runCaptureIn(directory, "--size 160x90 --until 0.3s --contact-sheet /dev/full");
-    EXPECT_EQ(sheet.exitCode, 1) << sheet.log;
-    EXPECT_EQ(sheet.log.find("Contact sheet:"), std::string::npos) << sheet.log;
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    const std::vector<uint8_t> older = readBytes(directory.path + "/w.wav");
+    EXPECT_EQ(std::string(older.begin(), older.end()), "older");
+    std::set<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory.path)) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"Assets", "capture.log", "w.wav"})) << "the still, the hashes, hidden files";
 }
 
 TEST(CaptureOutputs, AStillOnAFullFileSystemLeavesNoPartialFile) {
-    std::string directory = stageShowDirectory(quickCreditsModule());
-    std::string full = directory + "/full";
+    const ScratchFolder directory = stageShowDirectory(quickCreditsModule());
+    std::string full = directory.path + "/full";
     fs::create_directory(full);
     if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=16k") != 0) {
         GTEST_SKIP() << "this process may not mount a tmpfs; the /dev/full test covers the failed write";
@@ -232,7 +253,8 @@ TEST(CaptureOutputs, AStillOnAFullFileSystemLeavesNoPartialFile) {
     if (filler != nullptr) {
         std::fclose(filler);
     }
-    CaptureResult result = runCaptureIn(directory, "--size 320x180 --until 0.5s --still 0.4s --still-prefix full/s_");
+    CaptureResult result =
+        runCaptureIn(directory.path, "--size 320x180 --until 0.5s --still 0.4s --still-prefix full/s_");
     std::vector<std::string> left;
     for (const fs::directory_entry& entry : fs::directory_iterator(full)) {
         left.push_back(entry.path().filename().string());
@@ -246,17 +268,17 @@ TEST(CaptureOutputs, AStillOnAFullFileSystemLeavesNoPartialFile) {
 // The video's temporary files live in a folder of their own: a name as long as the file system
 // allows still works, and an output named like a temporary file is kept.
 TEST(CaptureOutputs, LongVideoNamesWorkAndTemporaryFilesMeetNoOutput) {
-    std::string directory = stageShowDirectory(quickCreditsModule());
+    const ScratchFolder directory = stageShowDirectory(quickCreditsModule());
     std::string longName = std::string(246, 'v') + ".mp4";
-    CaptureResult result = runCaptureIn(directory, "--size 64x36 --fps 10 --until 0.5s --video " + longName);
+    CaptureResult result = runCaptureIn(directory.path, "--size 64x36 --fps 10 --until 0.5s --video " + longName);
     EXPECT_EQ(result.exitCode, 0) << result.log;
-    EXPECT_GT(fs::file_size(directory + "/" + longName), 0u);
+    EXPECT_GT(fs::file_size(directory.path + "/" + longName), 0u);
 
-    result = runCaptureIn(directory, "--size 64x36 --fps 10 --until 0.5s --video f.mp4 --hashes f.mp4.music.wav");
+    result = runCaptureIn(directory.path, "--size 64x36 --fps 10 --until 0.5s --video f.mp4 --hashes f.mp4.music.wav");
     EXPECT_EQ(result.exitCode, 0) << result.log;
-    EXPECT_EQ(readLines(directory + "/f.mp4.music.wav").size(), 5u);
-    EXPECT_TRUE(fs::exists(directory + "/f.mp4"));
-    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+    EXPECT_EQ(readLines(directory.path + "/f.mp4.music.wav").size(), 5u);
+    EXPECT_TRUE(fs::exists(directory.path + "/f.mp4"));
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory.path)) {
         EXPECT_EQ(entry.path().filename().string().rfind(".kavex_capture", 0), std::string::npos) << entry.path();
     }
 }

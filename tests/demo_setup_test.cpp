@@ -1,7 +1,4 @@
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -20,6 +17,7 @@
 #include "engine/Shader.h"
 #include "music/Player.h"
 #include "resources/ResourceManager.h"
+#include "support/ScratchFolder.h"
 #include "support/TestModule.h"
 
 namespace fs = std::filesystem;
@@ -89,8 +87,6 @@ class DemoSetup : public ::testing::Test {
 protected:
     bool runSetup(std::initializer_list<const char*> missing = {}) {
         const fs::path shaders = fs::absolute("Assets/Shaders");
-        char pattern[] = "/tmp/demo_setup_XXXXXX";
-        root = mkdtemp(pattern);
         home = fs::current_path();
         fs::create_directories(root / "Assets/Shaders");
         for (const char* name : {"TextureMatrix2D", "TextureMatrix3D", "Color2D", "PlaneMusic"}) {
@@ -141,14 +137,15 @@ protected:
 
     static ShaderEffect* effect(int32_t id) { return dynamic_cast<ShaderEffect*>(resourceManager->shaderById(id)); }
 
+    // Out of the private tree before it is removed.
     void TearDown() override {
-        if (!root.empty()) {
+        if (!home.empty()) {
             fs::current_path(home);
-            fs::remove_all(root);
         }
     }
 
-    fs::path root;
+    const ScratchFolder scratch{"setup"};
+    const fs::path root = scratch.path;
     fs::path home;
     std::string console;
 };
@@ -329,4 +326,65 @@ TEST_F(DemoSetup, RestartShowPutsTheShowBackToItsFirstFrame) {
     EXPECT_FALSE(restartShow("Assets/ondaris.mod", error));
     EXPECT_NE(error.find("Assets/ondaris.mod"), std::string::npos) << error;
     EXPECT_EQ(modFile, nullptr);
+}
+
+// The ids each registry hands out in the order the engine's start-up and the scene set-up ask for
+// them. The programs the show adds without console lines (baked layers, bands, the palm scene's)
+// once came between the engine's shaders and the scene's, moving "PlaneMusic" from 7 to 13.
+TEST(DesignedIds, EveryShaderTextureAndMeshTheSetUpNamesHasTheIdOfItsPlaceInTheRequests) {
+    engine = Engine::getInstance();
+    resourceManager = ResourceManager::getInstance();
+    ASSERT_TRUE(resourceManager->shaders.slots.empty()) << "needs a registry of its own (ctest runs each test alone)";
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const bool ready = setupDemo();
+    testing::internal::GetCapturedStdout();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(ready) << errors;
+    ASSERT_EQ(errors, "");
+
+    const std::vector<std::string> shaders = {
+        "TextureMatrix2D", "TextureMatrix3D", "Color2D", "palms_Kavex", "city", "road", "jail_tunnel", "PlaneMusic"};
+    for (size_t id = 0; id < shaders.size(); ++id) {
+        EXPECT_EQ(resourceManager->shaders.idsByName.at(shaders[id]), static_cast<int32_t>(id)) << shaders[id];
+        EXPECT_EQ(resourceManager->shaderById(static_cast<int32_t>(id))->name, shaders[id]);
+    }
+    EXPECT_EQ(engine->shaderColor2D, 2);
+    EXPECT_EQ(sceneState.tunnelShader, 6);
+    EXPECT_EQ(sceneState.plane->shaderId, 7);
+    // The added programs were built, after the named ones.
+    ASSERT_GT(resourceManager->shaders.slots.size(), shaders.size());
+    EXPECT_GT(sceneState.palmTreesShader, 7);
+
+    const std::vector<std::string> textures = {"SecondRendertexture",
+                                               "Screenshot",
+                                               "BloomTexture",
+                                               "BlurTexture0",
+                                               "BlurTexture1",
+                                               "Assets/beach.jpg",
+                                               "Assets/streets.jpg",
+                                               "Assets/BGVapor.jpg",
+                                               "Assets/city.png",
+                                               "Assets/heightmap.png",
+                                               "Assets/flamingo_tex.png",
+                                               "Assets/windsurf_tex.png",
+                                               "Assets/Kavex_Vice_6c.png",
+                                               "Assets/credits_text.png",
+                                               "Assets/papagayo_6c.png",
+                                               "Assets/opening.png",
+                                               "Assets/lyrics.png",
+                                               "Assets/greets.png"};
+    ASSERT_EQ(resourceManager->textures.slots.size(), textures.size());
+    for (size_t id = 0; id < textures.size(); ++id) {
+        EXPECT_EQ(resourceManager->textures.idsByName.at(textures[id]), static_cast<int32_t>(id)) << textures[id];
+    }
+    EXPECT_EQ(engine->screenshotTarget, 1);
+    EXPECT_EQ(sceneState.logoTexture, 12);
+    EXPECT_EQ(sceneState.greetings.texture, 17);
+
+    const std::vector<std::string> meshes = {"Assets/flamingo.obj", "Assets/plane.obj", "Assets/windsurf.obj"};
+    ASSERT_EQ(resourceManager->meshes.slots.size(), meshes.size());
+    for (size_t id = 0; id < meshes.size(); ++id) {
+        EXPECT_EQ(resourceManager->meshes.idsByName.at(meshes[id]), static_cast<int32_t>(id)) << meshes[id];
+    }
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -113,16 +114,16 @@ Sounding nextSounding(const std::vector<uint8_t>& bytes, size_t from) {
 }  // namespace
 
 TEST(ShowOptionsEndToEnd, WindowedShowIsLetterboxedAndFollowsAResize) {
-    const std::string directory = stageShowDirectory(longShowModule());
-    const std::string first = directory + "/windowed.png";
-    const std::string resized = directory + "/resized.png";
+    const ScratchFolder directory = stageShowDirectory(longShowModule());
+    const std::string first = directory.path + "/windowed.png";
+    const std::string resized = directory.path + "/resized.png";
     ShowRunOptions options;
     options.arguments = {"--windowed", "1000x700", "--display", "0", "--mute"};
     options.actions = {
         {ShowAction::Shot, 8, first}, {ShowAction::Resize, 1, "1200x500"}, {ShowAction::Shot, 2, resized}};
     options.escapeAfterSeconds = 1;
     options.timeoutSeconds = 60;
-    const ShowResult result = runShowHeadless(directory, options);
+    const ShowResult result = runShowHeadless(directory.path, options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
 
     std::map<std::string, int> geometry = readGeometry(first + ".geometry");
@@ -141,15 +142,15 @@ TEST(ShowOptionsEndToEnd, WindowedShowIsLetterboxedAndFollowsAResize) {
 }
 
 TEST(ShowOptionsEndToEnd, LoopPlaysTheWholeMusicAgainUntilEscape) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
-    const fs::path sound = fs::path(directory) / "sound.raw";
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
+    const fs::path sound = fs::path(directory.path) / "sound.raw";
     ShowRunOptions options;
     options.arguments = {"--loop"};
     // The disk driver writes what the device plays, silence while it is paused included.
     options.environment = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + sound.string()};
     options.escapeAfterSeconds = 15;
     options.timeoutSeconds = 60;
-    const ShowResult result = runShowHeadless(directory, options);
+    const ShowResult result = runShowHeadless(directory.path, options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
 
     const std::vector<uint8_t> bytes = readBytes(sound);
@@ -170,42 +171,98 @@ TEST(ShowOptionsEndToEnd, LoopPlaysTheWholeMusicAgainUntilEscape) {
 }
 
 TEST(ShowOptionsEndToEnd, MutePlaysSilentlyInTimeToTheEnd) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
-    const fs::path sound = fs::path(directory) / "sound.raw";
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
+    const fs::path sound = fs::path(directory.path) / "sound.raw";
     ShowRunOptions options;
     options.arguments = {"--mute"};
     options.environment = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + sound.string()};
     const auto start = std::chrono::steady_clock::now();
-    const ShowResult result = runShowHeadless(directory, options);
+    const ShowResult result = runShowHeadless(directory.path, options);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_FALSE(fs::exists(sound)) << "the silent driver was used, not the one the environment names";
     EXPECT_EQ(result.err.find("No audio output"), std::string::npos) << result.err;
     // The pre-roll and 2.9 s of music: the music's clock ran in real time.
     EXPECT_GT(seconds, 3.8);
+    EXPECT_EQ(result.out.find("Stats"), std::string::npos) << "no report without --stats";
+}
+
+TEST(ShowOptionsEndToEnd, StatsReportsHowEvenlyTheFramesCameWhenTheShowEnds) {
+    // Every scene in 6.7 s (56 rows of 120 ms), on a 640 x 360 screen so that frames come near
+    // 60 a second on a busy machine.
+    const ScratchFolder directory = stageShowDirectory(walkingModule(28, 2, 6, 125));
+    ShowRunOptions options;
+    options.screen = "640x360";
+    options.arguments = {"--stats"};
+    const ShowResult result = runShowHeadless(directory.path, options);
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    const size_t first = result.out.find("Stats: ");
+    ASSERT_NE(first, std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("Adding", first), std::string::npos) << "the report comes last";
+    long frames = 0;
+    double median = 0;
+    double percentile99 = 0;
+    double worst = 0;
+    int order = -1;
+    int row = -1;
+    long slow = 0;
+    ASSERT_EQ(std::sscanf(result.out.c_str() + first,
+                          "Stats: %ld frames; frame time median %lf ms, 99th percentile %lf ms, worst %lf ms at "
+                          "%d:%d; %ld over 25.0 ms (1.5 refresh intervals of",
+                          &frames, &median, &percentile99, &worst, &order, &row, &slow),
+              7)
+        << result.out;
+    EXPECT_GE(frames, 20);
+    EXPECT_GE(median, 14.0) << "paced to 60 frames a second at most";
+    EXPECT_LE(median, percentile99);
+    EXPECT_LE(percentile99, worst + 0.1);
+    EXPECT_TRUE(order >= 0 && order < 28 && row >= 0 && row < 2) << order << ":" << row;
+    EXPECT_LT(slow, frames);
+    // The frames span the music: their count times the typical frame time is near its 6.7 s.
+    const double spanMs = static_cast<double>(frames) * median;
+    EXPECT_GT(spanMs, 0.4 * 6720) << result.out;
+    EXPECT_LT(spanMs, 1.6 * 6720) << result.out;
+
+    double lead = 0;
+    double leadLow = 0;
+    double leadHigh = 0;
+    double aim = -1;
+    const size_t second = result.out.find("Stats: sound", first);
+    ASSERT_NE(second, std::string::npos) << result.out;
+    ASSERT_EQ(std::sscanf(result.out.c_str() + second,
+                          "Stats: sound ahead of the picture as each frame is shown: median %lf ms, 1st to 99th "
+                          "percentile %lf to %lf ms; frames aimed %lf ms ahead",
+                          &lead, &leadLow, &leadHigh, &aim),
+              4)
+        << result.out;
+    EXPECT_LE(leadLow, lead);
+    EXPECT_LE(lead, leadHigh);
+    EXPECT_GE(aim, 0.0);
+    EXPECT_LT(aim, 1000.0);
 }
 
 TEST(ShowOptionsEndToEnd, HelpAndVersionPrintAndEndBeforeAnyWindow) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
     // With no video driver a window would fail with code 1.
-    ShowResult result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, {"--help"});
+    ShowResult result = runShowDirect(directory.path, {"SDL_VIDEODRIVER=dummy"}, {"--help"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out.rfind("Usage: kavex_velmora", 0), 0u) << result.out;
-    for (const char* option : {"--windowed", "--display", "--loop", "--mute", "--av-offset", "--help", "--version"}) {
+    for (const char* option :
+         {"--windowed", "--display", "--loop", "--mute", "--av-offset", "--stats", "--help", "--version"}) {
         EXPECT_NE(result.out.find(std::string("  ") + option), std::string::npos) << option;
     }
     EXPECT_EQ(result.err, "");
 
-    result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, {"--version"});
+    result = runShowDirect(directory.path, {"SDL_VIDEODRIVER=dummy"}, {"--version"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out.rfind("kavex_velmora 1.0 ", 0), 0u) << result.out;
 }
 
 TEST(ShowOptionsEndToEnd, BadOptionsAndAMissingDisplayAreNamed) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"--windowed", "10x10"}, {"--display", "first"}, {"--loop=yes"}, {"--fullscreen"}}) {
-        const ShowResult result = runShowDirect(directory, {"SDL_VIDEODRIVER=dummy"}, arguments);
+        const ShowResult result = runShowDirect(directory.path, {"SDL_VIDEODRIVER=dummy"}, arguments);
         EXPECT_EQ(result.exitCode, 5) << arguments[0];
         EXPECT_EQ(result.err.rfind("kavex_velmora: ", 0), 0u) << result.err;
         EXPECT_NE(result.err.find(arguments[0].substr(0, arguments[0].find('='))), std::string::npos) << result.err;
@@ -215,17 +272,17 @@ TEST(ShowOptionsEndToEnd, BadOptionsAndAMissingDisplayAreNamed) {
 
     // The off-screen driver has one display: asking for another is the window-creation failure.
     const ShowResult result =
-        runShowDirect(directory, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, {"--display", "3"});
+        runShowDirect(directory.path, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, {"--display", "3"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out,
               "Window could not be created! SDL_Error: no display 3: this computer has 1 display, number 0\n");
 }
 
 TEST(ShowOptionsEndToEnd, WithoutAnyDisplayTheShowSaysSoAndEndsWithOne) {
-    const std::string directory = stageShowDirectory(shortSoundingModule());
+    const ScratchFolder directory = stageShowDirectory(shortSoundingModule());
     // No X11 or Wayland session and no driver named: SDL would fall back to drawing off-screen.
     const ShowResult result =
-        runShowDirect(directory, {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "SDL_VIDEODRIVER"});
+        runShowDirect(directory.path, {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "SDL_VIDEODRIVER"});
     EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
     EXPECT_EQ(result.out.rfind("Window could not be created! SDL_Error: no display reachable", 0), 0u) << result.out;
 }

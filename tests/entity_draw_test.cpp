@@ -317,9 +317,29 @@ TEST_F(PlaneEntity, FloorRisesWithHeightTimesFactorAndFadesIntoTheDistance) {
     const std::vector<unsigned char> whiteRaised = drawnFloor();
     plane->textureId = flatTexture;
     const std::vector<unsigned char> blackRaised = drawnFloor();
+    // Where lines are drawn at all: the beat also lights them, so the colours differ.
+    auto lines = [](const std::vector<unsigned char>& pixels) {
+        std::vector<bool> drawn(pixels.size() / 4);
+        for (size_t i = 0; i < drawn.size(); ++i)
+            drawn[i] = pixels[i * 4] != 0 || pixels[i * 4 + 1] != 0 || pixels[i * 4 + 2] != 0;
+        return drawn;
+    };
+    EXPECT_TRUE(lines(whiteStill) == lines(blackRaised));  // no height or no factor: the same flat floor
+    EXPECT_FALSE(lines(whiteStill) == lines(whiteRaised));
 
-    EXPECT_TRUE(whiteStill == blackRaised);  // no height or no factor: the same flat floor
-    EXPECT_FALSE(whiteStill == whiteRaised);
+    // The beat (factor 1.0, resting at 0.6) lights the floor at once and lands softly: half way
+    // back down it has lost more than half its light.
+    auto light = [&](float factor) {
+        plane->factor = factor;
+        const std::vector<unsigned char> pixels = drawnFloor();
+        long sum = 0;
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            sum += pixels[i + 1];
+        return sum;
+    };
+    const long resting = light(0.6f), halfway = light(0.8f), struck = light(1.0f);
+    EXPECT_GT(struck, resting + resting / 10);
+    EXPECT_LT(halfway - resting, (struck - resting) / 2);
 
     // Looking straight ahead, the floor fades out well before its far edge, where rows wrap
     // around and reappear: nothing is drawn between the horizon and a few hundred rows below.

@@ -1,5 +1,6 @@
 // The song compiler refuses texts that would play something other than what is written: a line
-// that runs past its pattern, and a held note that nothing ends.
+// that runs past its pattern, and a held note that nothing ends. It writes as many channels as a
+// song asks for, and plays a phrase on instrument variants.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +11,11 @@
 #include <stdexcept>
 #include <string>
 
+#include <libmodplug/modplug.h>
+
+#include "music/ModuleHeader.h"
 #include "music/Player.h"
+#include "tools/module/ModFile.h"
 #include "tools/module/SongText.h"
 
 namespace {
@@ -113,19 +118,89 @@ TEST(ModuleSongText, AHeldNoteSoundingMoreThan96RowsIsAnErrorNamingWhereItWasWri
     EXPECT_NE(raised.find("104 rows later, at order 1 row 40"), std::string::npos) << raised;
 }
 
-TEST(ModuleSongText, TheSoundtrackEndsEveryHeldNote) {
-    std::ifstream text(TEST_SOURCE_DIR "/../tools/module/song/ondaris.song");
-    ASSERT_TRUE(text) << "the song text is missing";
-    const Song song = parseSong(text);
-    std::ifstream in(MODULE_PATH, std::ios::binary);
-    const std::vector<uint8_t> module{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_GT(module.size(), 1084u);
-    // The module's own loops: sample headers start at byte 20, 30 bytes each, loop length in words at 28.
-    std::vector<bool> loops(32, false);
-    for (size_t slot = 1; slot <= 31; ++slot) {
-        const size_t at = 20 + (slot - 1) * 30 + 28;
-        loops[slot] = (module[at] << 8 | module[at + 1]) > 1;
+TEST(ModuleSongText, APhraseAtAVariantPlaysEachOfItsInstrumentsVariant) {
+    const std::string variants =
+        "inst 3 lead_open lead 60 C5 open\n"
+        "inst 4 pluck_open pluck 44 C5\n"
+        "phrase tune\n  A-2@lead~2 C-3@pluck~2 E-3~4\n";
+    const Song song = parse(variants + "pattern p\n  0: tune tune@open\n  1 lead: tune@open\norder p\n");
+    EXPECT_EQ(cellAt(song, 0, 0, 0).instrument, 1);
+    EXPECT_EQ(cellAt(song, 0, 8, 0).instrument, 3);
+    EXPECT_EQ(cellAt(song, 0, 10, 0).instrument, 4);
+    EXPECT_EQ(cellAt(song, 0, 8, 0).note, cellAt(song, 0, 0, 0).note);
+    // A note that names no instrument takes the channel line's, which the variant leaves alone.
+    EXPECT_EQ(cellAt(song, 0, 4, 1).instrument, 1);
+
+    const std::string missing = errorOf([&] { parse(variants + "pattern p\n  0: tune@bright\norder p\n"); });
+    EXPECT_NE(missing.find("unknown instrument lead_bright"), std::string::npos) << missing;
+}
+
+TEST(ModuleSongText, EveryChannelCountThePlayerReadsIsWrittenSoThatItReadsIt) {
+    for (int channels : {2, 3, 4, 6, 8, 9, 10, 13, 19, 20, 32}) {
+        const Song song = parse("channels " + std::to_string(channels) + "\npattern p\n  " +
+                                std::to_string(channels - 1) + " lead: A-2 off\norder p p\n");
+        SampleData sample;  // the player refuses a module without sample data
+        sample.name = "lead";
+        sample.data.assign(256, 40);
+        const std::vector<uint8_t> bytes = writeModule(song, {sample});
+        EXPECT_EQ(protrackerModuleBytes(bytes.data(), bytes.size()), bytes.size()) << channels << " channels";
+        ModPlugFile* file = ModPlug_Load(bytes.data(), static_cast<int>(bytes.size()));
+        EXPECT_NE(file, nullptr) << channels << " channels";
+        if (!file)
+            continue;
+        EXPECT_EQ(ModPlug_NumChannels(file), channels);
+        ModPlug_Unload(file);
     }
+    for (const std::string count : {"1", "33"})
+        EXPECT_NE(errorOf([&] {
+                      parse("channels " + count + "\npattern p\n  0 lead: A-2\norder p\n");
+                  }).find("channels must be 2 to 32"),
+                  std::string::npos)
+            << count;
+}
+
+// The soundtrack's song text and the module the build made of it.
+struct Soundtrack {
+    Song song;
+    std::vector<uint8_t> module;
+    // Sample header fields in bytes: headers start at byte 20, 30 bytes each, words at 26 and 28.
+    size_t loopStart(int slot) const { return 2 * word(20 + static_cast<size_t>(slot - 1) * 30 + 26); }
+    size_t loopLength(int slot) const { return 2 * word(20 + static_cast<size_t>(slot - 1) * 30 + 28); }
+    size_t word(size_t at) const { return static_cast<size_t>(module.at(at) << 8 | module.at(at + 1)); }
+};
+
+Soundtrack soundtrack() {
+    std::ifstream text(TEST_SOURCE_DIR "/../tools/module/song/ondaris.song");
+    EXPECT_TRUE(text) << "the song text is missing";
+    std::ifstream in(MODULE_PATH, std::ios::binary);
+    return {parseSong(text), std::vector<uint8_t>{std::istreambuf_iterator<char>(in), {}}};
+}
+
+TEST(ModuleSongText, TheSoundtrackEndsEveryHeldNote) {
+    const Soundtrack sound = soundtrack();
+    ASSERT_GT(sound.module.size(), 1084u);
+    std::vector<bool> loops(32, false);
+    for (int slot = 1; slot <= 31; ++slot)
+        loops[static_cast<size_t>(slot)] = sound.loopLength(slot) > 2;
     EXPECT_GE(std::count(loops.begin(), loops.end(), true), 5) << "bass, lead, voice and pads loop";
-    EXPECT_EQ(errorOf([&] { checkNoteEnds(song, loops); }), "");
+    EXPECT_EQ(errorOf([&] { checkNoteEnds(sound.song, loops); }), "");
+}
+
+TEST(ModuleSongText, TheSoundtracksStruckChordsStartInsideTheirLoop) {
+    // A hit strikes a pad with a sample offset (9xx, xx * 256 bytes) so that the chord sounds at
+    // once, past its swell: the offset must land in the loop, whatever the swell's length.
+    const Soundtrack sound = soundtrack();
+    ASSERT_GT(sound.module.size(), 1084u);
+    int struck = 0;
+    for (const Pattern& pattern : sound.song.patterns) {
+        for (const Cell& cell : pattern.cells) {
+            if (cell.effect != 0x9 || cell.note < 0)
+                continue;
+            ++struck;
+            const size_t offset = static_cast<size_t>(cell.parameter) * 256;
+            EXPECT_GE(offset, sound.loopStart(cell.instrument)) << pattern.name << ": " << cell.phrase;
+            EXPECT_LT(offset, sound.loopStart(cell.instrument) + sound.loopLength(cell.instrument)) << pattern.name;
+        }
+    }
+    EXPECT_GT(struck, 0) << "the hits strike their chords past the swell";
 }

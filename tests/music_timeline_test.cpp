@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/Presentation.h"
 #include "app/ShowOptions.h"
 #include "music/MusicFeed.h"
 #include "music/MusicTimeline.h"
@@ -210,6 +211,9 @@ struct SimulatedDevice {
     int64_t soundLatencyUs = 0;  // from the device playing a sample to the listener hearing it
     int64_t pictureLagUs = 0;    // from the frame's refresh to the viewer seeing it
     int32_t avOffsetMs = 0;
+    // With vertical sync: a frame drawn after one refresh reaches the screen at the next, where
+    // its buffer swap returns; otherwise it is seen as it is drawn.
+    bool syncedDisplay = false;
 };
 
 // When the device asks for each buffer: as the previous one has played (a request-sized device).
@@ -257,8 +261,12 @@ void noteRow(std::vector<std::pair<int32_t, int32_t>>& rows, const MusicSnapshot
 }
 
 // Plays the sync module through the show's callback on the simulated device, with frames at
-// 60 a second whose refresh moments wander by up to 3 ms, until a quarter second past the end.
-DeviceRun playOnDevice(const SimulatedDevice& device) {
+// 60 a second that begin drawing up to 3 ms after their refresh, until a quarter second past the
+// end. Each frame looks up the music heard when it is expected on screen, as the show's frame loop
+// does, unless `aimed` is false (the moment of drawing, as the show did before). On a synced display
+// `earlyUs` is what the check allows a frame's music before the heard sample: the wander of when
+// drawing begins, which no estimate from earlier frames can know.
+DeviceRun playOnDevice(const SimulatedDevice& device, bool aimed = true, int64_t earlyUs = 0) {
     const TestModule module = syncModule();
     const PlayerRecord player = recordPlayer(module);
     ModPlugFile* file = loadModule(module);
@@ -273,9 +281,12 @@ DeviceRun playOnDevice(const SimulatedDevice& device) {
     int64_t silentFromUs = -1;
     DeviceRun run;
     uint32_t wander = 12345;
+    PresentationDelay presentation;
     for (int frame = 0; silentFromUs < 0 || times[callbacks - 1] < silentFromUs + 250000; ++frame) {
         wander = wander * 1103515245u + 12345u;
         const int64_t nowUs = frame * 1000000LL / 60 + (wander >> 16) % 3000;
+        // Drawn in 5 ms, so that the swap returns at the next refresh on a synced display.
+        const int64_t presentedUs = device.syncedDisplay ? (frame + 1) * 1000000LL / 60 : nowUs;
         for (; callbacks < times.size() && times[callbacks] <= nowUs; ++callbacks) {
             const int32_t produced =
                 mixDeviceBuffer(file, timeline, buffer.data(), static_cast<int32_t>(buffer.size()), times[callbacks]);
@@ -283,15 +294,17 @@ DeviceRun playOnDevice(const SimulatedDevice& device) {
                 silentFromUs = times[callbacks];
             }
         }
-        const MusicSnapshot shown = audibleMusicState(timeline, nowUs);
+        const MusicSnapshot shown =
+            audibleMusicState(timeline, nowUs + (aimed ? expectedPresentationUs(presentation) : 0));
+        recordPresentation(presentation, nowUs, presentedUs);
         MusicSnapshot playersOwn;
         copyMusicSnapshot(file, playersOwn);
 
         // What the viewer should see: the sample heard as the picture appears, as far as it is mixed.
-        const int64_t heard = playedFrame(device, times, nowUs + device.pictureLagUs - device.soundLatencyUs);
+        const int64_t heard = playedFrame(device, times, presentedUs + device.pictureLagUs - device.soundLatencyUs);
         const int64_t target = std::min<int64_t>(heard, static_cast<int64_t>(callbacks) * device.bufferFrames - 1);
         ++run.frames;
-        if (!player.stateWithin(target - 1, target + MUSIC_CHUNK_FRAMES, shown)) {
+        if (!player.stateWithin(target - 1 - earlyUs * RATE / 1000000, target + MUSIC_CHUNK_FRAMES, shown)) {
             ++run.framesOffTheHeardSample;
             run.firstOff = run.firstOff.empty() ? "frame " + std::to_string(frame) + " at sample " +
                                                       std::to_string(target) + " shows " + where(shown)
@@ -373,6 +386,15 @@ TEST(SimulatedDevice, PositiveOffsetMeetsALatePictureAsFarAsTheMusicIsMixed) {
     device.pictureLagUs = 30000;
     device.avOffsetMs = 30;
     expectInStep(playOnDevice(device));
+}
+
+TEST(SimulatedDevice, WithVerticalSyncEachFrameShowsTheStateHeardAtTheRefreshItIsSeenAt) {
+    SimulatedDevice device;
+    device.syncedDisplay = true;
+    // Tolerance: from 3 ms before the sample heard at that refresh to one chunk (11.6 ms) after it.
+    expectInStep(playOnDevice(device, true, 3000));
+    // Taken at the moment of drawing, the music is a refresh (16.7 ms) older than what is heard.
+    EXPECT_GT(playOnDevice(device, false, 3000).framesOffTheHeardSample, 0) << "the check above can fail";
 }
 
 TEST(SimulatedDevice, WithoutTheOffsetALateSoundSystemIsSeenEarly) {

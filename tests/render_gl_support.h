@@ -15,6 +15,7 @@
 
 #include "engine/Engine.h"
 #include "support/GlTestContext.h"
+#include "support/ScratchFolder.h"
 
 // A full-screen strip made from the vertex index alone, as every effect program must.
 inline constexpr const char* STRIP_VERTEX =
@@ -29,16 +30,11 @@ inline constexpr const char* STRIP_VERTEX =
 class TempAssets {
 public:
     TempAssets() : original_(std::filesystem::current_path()) {
-        char pattern[] = "/tmp/render_assets_XXXXXX";
-        root_ = mkdtemp(pattern);
         std::filesystem::create_directories(root_ / "Assets" / "Shaders");
         std::filesystem::current_path(root_);
     }
-    ~TempAssets() {
-        std::filesystem::current_path(original_);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
+    // Back where the test began before the folder goes.
+    ~TempAssets() { std::filesystem::current_path(original_); }
 
     void writeText(const std::string& relative, const std::string& text) const {
         std::ofstream(root_ / relative, std::ios::binary) << text;
@@ -56,7 +52,8 @@ public:
 
 private:
     std::filesystem::path original_;
-    std::filesystem::path root_;
+    const ScratchFolder scratch_{"assets"};
+    const std::filesystem::path root_ = scratch_.path;
 };
 
 // Pixel (x, y) of the 2D design view in a full-size target, origin top left.

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/Shader.h"
 #include "engine/ShaderWatch.h"
@@ -145,6 +150,56 @@ TEST_F(ShaderReload, AFileMissingForAMomentIsNotAnEdit) {
     console.restore();
     EXPECT_EQ(console.out(), "");
     EXPECT_TRUE(effect->ready);
+}
+
+// A source swapped for a folder once crashed the show, one swapped for a named pipe froze its frame
+// loop, and a huge one was read whole. Each is now a failed build with the reason, the old program
+// going on.
+TEST_F(ShaderReload, ASourceSwappedForAFolderAPipeOrAHugeFileIsRefusedAndTheOldProgramGoesOn) {
+    const std::string source = "Assets/Shaders/Live.fragment";
+    const uint32_t program = effect->program;
+    const std::vector<std::pair<std::function<void()>, std::string>> swaps = {
+        {[&] { std::filesystem::create_directory(source); }, "not a regular file"},
+        {[&] { ASSERT_EQ(mkfifo(source.c_str(), 0644), 0); }, "not a regular file"},
+        {[&] {
+             assets->writeText(source, "");
+             std::filesystem::resize_file(source, 2ull << 30);
+         },
+         "2147483648 bytes, more than the 1048576 allowed"},
+    };
+    uint32_t now = 2000;
+    for (const auto& [swap, reason] : swaps) {
+        std::filesystem::remove(source);
+        swap();
+        saves += 1;
+        std::filesystem::last_write_time(
+            source, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(2 * saves));
+        ConsoleCapture console(false);
+        EXPECT_EQ(pollShaderWatch(watch, now += 500), 1) << reason;
+        console.restore();
+        EXPECT_EQ(console.out(), "");
+        EXPECT_EQ(console.err(),
+                  "** Errores de compilacion del  Shader: Live\n    cannot read " + source + ": " + reason + "\n");
+        EXPECT_EQ(effect->program, program) << reason;
+        EXPECT_EQ(paint().r, 255) << reason;
+    }
+}
+
+TEST(ShaderSources, AtStartUpAFolderOrAPipeAsASourceIsRefusedWithTheReason) {
+    initEngineForTests();
+    TempAssets assets;
+    assets.writeText("Assets/Shaders/Hollow.vertex", STRIP_VERTEX);
+    std::filesystem::create_directory("Assets/Shaders/Hollow.fragment");
+    assets.writeText("Assets/Shaders/Piped.fragment", RED_FRAGMENT);
+    ASSERT_EQ(mkfifo("Assets/Shaders/Piped.vertex", 0644), 0);
+    for (const std::string name : {"Hollow", "Piped"}) {
+        ConsoleCapture console(false);
+        EXPECT_EQ(resourceManager->getShaderId(name, ShaderKindEffect), -1) << name;
+        console.restore();
+        const std::string stage = name == "Hollow" ? ".fragment" : ".vertex";
+        EXPECT_EQ(console.err(), "** Errores de compilacion del  Shader: " + name +
+                                     "\n    cannot read Assets/Shaders/" + name + stage + ": not a regular file\n");
+    }
 }
 
 }  // namespace

@@ -127,6 +127,21 @@ TEST(ImageDecode, ASideLongerThanTheLargestTextureIsRefused) {
     EXPECT_EQ(refusal(png(9, 17, 3), 16), "9 x 17 pixels, larger than the graphics driver's largest texture (16)");
 }
 
+// stb_image gives up on a PNG header of 100000 x 100000 and then calls the file of no known type;
+// the refusal once said "unknown image type" instead of the size. Sides near 2^32 once overflowed the
+// product of width and height (the undefined-behaviour sanitizer's build stops on it).
+TEST(ImageDecode, APngHeaderClaimingTooManyPixelsIsRefusedWithItsSize) {
+    for (const uint32_t side : {100000u, 20000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0xF126A3A9u}) {
+        Bytes bytes = png(4, 4, 3);
+        for (int i = 0; i < 4; ++i) {
+            bytes[16 + i] = static_cast<uint8_t>(side >> (24 - 8 * i));
+            bytes[20 + i] = static_cast<uint8_t>(side >> (24 - 8 * i));
+        }
+        EXPECT_EQ(refusal(bytes), std::to_string(side) + " x " + std::to_string(side) +
+                                      " pixels, more than the 64 megapixels an image may have");
+    }
+}
+
 // The decoder also reads BMP, GIF, PSD, PNM and more; the show's images are PNG and JPEG only.
 // A PGM whose header reads as 4 x 0 pixels once decoded to a texture of nothing.
 TEST(ImageDecode, FilesOfOtherKindsAreRefused) {

@@ -14,6 +14,7 @@
 
 #include "resources/ObjMesh.h"
 #include "resources_console_capture.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -64,26 +65,20 @@ TEST(ObjText, SplitStringKeepsEveryDelimitedPartButNoTrailingEmptyOne) {
 }
 
 TEST(ObjText, TextFileReadsLinesWithoutLineEndsAndReportsAMissingFile) {
-    // The system's temporary folder: "/tmp" is not one on Windows.
-    std::string pattern = (std::filesystem::temp_directory_path() / "objtextXXXXXX").string();
-    char* path = pattern.data();
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    const std::string content = "first\r\nsecond\n\nlast";
-    ASSERT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
-    close(fd);
+    const ScratchFolder folder("text");
+    const std::string path = folder.path + "/lines.txt";
+    std::ofstream(path, std::ios::binary) << "first\r\nsecond\n\nlast";
 
-    TextFile file(path, "r");
+    TextFile file(path, "r", 1024);
     ASSERT_TRUE(file.isOpen());
     Strings lines;
     while (!file.endOfFile()) {
         lines.push_back(file.readLine());
     }
     EXPECT_EQ(lines, (Strings{"first", "second", "", "last"}));
-    std::remove(path);
 
     ConsoleCapture capture(false);
-    TextFile missing("/nonexistent/mesh.obj", "r");
+    TextFile missing("/nonexistent/mesh.obj", "r", 1024);
     EXPECT_FALSE(missing.isOpen());
     EXPECT_EQ(capture.out(), "Error with open mode: r - File : /nonexistent/mesh.obj\n");
     EXPECT_EQ(capture.err(), "");
@@ -211,6 +206,21 @@ TEST(ObjParse, MalformedInputIsRefusedWithTheLineAtFault) {
     }
 }
 
+// Texture coordinates make a textured mesh, which draws textured faces only: a file whose faces
+// all lack them once loaded as a mesh of 0 elements without a word. An exporter's file with runs
+// of blanks in its faces did so.
+TEST(ObjParse, TextureCoordinatesThatNoFaceUsesAreRefusedRatherThanDrawingNothing) {
+    const std::string points = "v 1 2 3\nv 2 3 1\nv 3 1 2\nvt 1 2\n";
+    EXPECT_EQ(refusal(points + "f 1 2 3\n"),
+              "line 5: no face uses the file's 1 texture coordinates, so nothing would be drawn");
+    EXPECT_EQ(refusal(points + "vt 0 0\n# exported\nf 1  2   3\nf 3 2 1\n"),
+              "line 7: no face uses the file's 2 texture coordinates, so nothing would be drawn");
+    EXPECT_EQ(refusal(points + "l 1 2 3\nf 1//1 2//1 3//1\n").rfind("line 5: no face uses", 0), 0u);
+    // One textured face is drawn; a file with coordinates and no faces at all draws nothing by design.
+    EXPECT_EQ(parseOk(points + "f 1 2 3\nf 1/1 2/1 3/1\n").elements.size(), 3u);
+    EXPECT_EQ(parseOk(points).elements.size(), 0u);
+}
+
 // The offending text is quoted, but never more than a few dozen bytes of it and never a
 // byte that would drive the terminal: a token can be megabytes long.
 TEST(ObjParse, MessagesQuoteAtMostAFewDozenBytesOfTheFile) {
@@ -282,10 +292,16 @@ TEST(ObjExporterForms, NegativeIndicesCountBackFromTheLatestEntry) {
     const std::string second = "v 1 1 0\nvt 1 1\n";
     expectSameMesh(parseOk(first + "f -3/-3 -2/-2 -1/-1\n" + second + "f -4/-4 -2/-2 -1/-1\n"),
                    parseOk(first + "f 1/1 2/2 3/3\n" + second + "f 1/1 3/3 4/4\n"), "textured");
-    expectSameMesh(parseOk(first + "f -3 -2 -1\n" + second + "f 1 -1 2\n"),
-                   parseOk(first + "f 1 2 3\n" + second + "f 1 4 2\n"), "plain, mixed with positive indices");
-    expectSameMesh(parseOk(first + "l -3 -1\n" + second + "l -1 -4\n"), parseOk(first + "l 1 3\n" + second + "l 4 1\n"),
-                   "polyline");
+    // Without texture coordinates, so that the plain faces and lines are what is drawn.
+    const std::string firstPlain = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    const std::string secondPlain = "v 1 1 0\n";
+    const ObjMeshData plain = parseOk(firstPlain + "f 1 2 3\n" + secondPlain + "f 1 4 2\n");
+    EXPECT_EQ(plain.elements, (std::vector<uint32_t>{0, 1, 2, 0, 3, 1}));
+    expectSameMesh(parseOk(firstPlain + "f -3 -2 -1\n" + secondPlain + "f 1 -1 2\n"), plain,
+                   "plain, mixed with positive indices");
+    const ObjMeshData polyline = parseOk(firstPlain + "l 1 3\n" + secondPlain + "l 4 1\n");
+    EXPECT_EQ(polyline.elements, (std::vector<uint32_t>{0, 2, 3, 0}));
+    expectSameMesh(parseOk(firstPlain + "l -3 -1\n" + secondPlain + "l -1 -4\n"), polyline, "polyline");
 }
 
 TEST(ObjExporterForms, NumbersAfterXyzAndAfterUvAreReadAndDropped) {

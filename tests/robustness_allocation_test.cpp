@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "app/FrameStats.h"
 #include "app/Music.h"
+#include "app/Presentation.h"
 #include "bench/ShowFrames.h"
 #include "demo/Demo.h"
 #include "engine/Engine.h"
@@ -136,7 +138,8 @@ TEST_F(FrameAllocations, NoSceneAllocatesAfterItsWarmUpFrames) {
     }
 }
 
-// The audio callback and the frame's look-up run under the audio device's lock: neither may allocate.
+// The audio callback and the frame's look-up run under the audio device's lock, the rest of the
+// frame loop's bookkeeping after each swap: none may allocate.
 TEST(MusicAllocations, TheCallbackAndTheRefreshAllocateNothing) {
     if (!COUNTING_NEW) {
         GTEST_SKIP() << "a sanitizer's operator new is in place";
@@ -151,11 +154,20 @@ TEST(MusicAllocations, TheCallbackAndTheRefreshAllocateNothing) {
     std::vector<Uint8> buffer(4096 * AUDIO_BYTES_PER_FRAME);
     void* frames[4];
     backtrace(frames, 4);
+    // The frame loop's own part of a frame: the music aimed at the frame's time on screen, the
+    // delay measured at its swap, the --stats report's figures.
+    PresentationDelay presentation;
+    FrameStats stats;
+    startFrameStats(stats, 16667);
     ourAllocations.store(0);
     counting.store(true);
     for (int callback = 0; callback < 200; ++callback) {
         audioCallback(nullptr, buffer.data(), static_cast<int>(buffer.size()));
-        musicSnapshot = readMusicSnapshot(0);
+        const HeardMusic aimed = readHeardMusic(0, expectedPresentationUs(presentation));
+        musicSnapshot = aimed.snapshot;
+        const HeardMusic shown = readHeardMusic(0, 0);
+        recordPresentation(presentation, aimed.atUs, shown.atUs + 16000);
+        recordShownFrame(stats, shown.atUs, aimed.snapshot, 16000, shown.frame - aimed.frame);
     }
     counting.store(false);
     EXPECT_EQ(ourAllocations.load(), 0);

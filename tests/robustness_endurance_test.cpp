@@ -9,13 +9,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -24,15 +22,12 @@
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
-#include "capture/FrameHashes.h"
-#include "capture/FrameImage.h"
 #include "capture/OffscreenWindow.h"
-#include "demo/Clock.h"
-#include "demo/FixedRun.h"
-#include "demo/FrameClock.h"
 #include "demo/Show.h"
 #include "engine/Engine.h"
 #include "resources/ResourceManager.h"
+#include "support/CapturePlay.h"
+#include "support/ScratchFolder.h"
 #include "support/ShowRun.h"
 #include "support/TestModule.h"
 
@@ -53,14 +48,6 @@ constexpr int SAMPLE_MS = 20;
 
 // Every scene, two rows an order at one tick a row (20 ms): about 1.2 seconds a play.
 TestModule quickWalkingModule() { return walkingModule(28, 2, 1, 125); }
-
-// Every scene with the notes, floor pulses, greeting cues and flamingo pair of the fast-forward's
-// module, at one tick a row (20 ms) instead of three: about three seconds a play.
-TestModule quickAllScenesModule() {
-    TestModule module = allScenesModule();
-    module.patterns[0].cells[0][1].parameter = 1;  // the speed, set on row 0 of the first pattern
-    return module;
-}
 
 std::string readWhole(const fs::path& path) {
     std::ifstream file(path);
@@ -251,63 +238,15 @@ GLuint nextFreshName() {
     return highest;
 }
 
-// One frame's picture and sound, as the capture's hash file has them, and where the music stood.
-struct FrameHash {
-    uint64_t picture = 0;
-    uint64_t sound = 0;
-    int32_t order = 0;
-    int32_t row = 0;
-    int32_t scene = 0;
-
-    bool operator==(const FrameHash& other) const {
-        return picture == other.picture && sound == other.sound && order == other.order && row == other.row;
-    }
-};
-
-std::string describe(const FrameHash& frame) {
-    char text[96];
-    std::snprintf(text, sizeof text, "order %d row %d scene %d, picture %016llx sound %016llx", frame.order, frame.row,
-                  frame.scene, static_cast<unsigned long long>(frame.picture),
-                  static_cast<unsigned long long>(frame.sound));
-    return text;
-}
-
-// The loaded show from its first frame to the one that finds the music over, on the capture's
-// fixed clock, every frame drawn into `window` and hashed.
-std::vector<FrameHash> playOnCaptureClock(const OffscreenWindow& window) {
-    std::vector<FrameHash> hashes;
-    FrameImage image;
-    std::vector<uint8_t> scratch;
-    MixedFrame current;
-    MixedFrame next;
-    mixFrame(0, SHOW_FRAME_RATE, current);
-    startCaptureClock();
-    for (int64_t frame = 0;; ++frame) {
-        bool last = current.mixed <= 0;
-        if (!last) {
-            mixFrame(frame + 1, SHOW_FRAME_RATE, next);
-        }
-        stepFixedFrame(frame, SHOW_FRAME_RATE, current, next, true);
-        readOffscreenWindow(window, image, scratch);
-        hashes.push_back({hashBytes(image.rgb.data(), image.rgb.size()),
-                          hashBytes(current.sound.data(), current.sound.size()), current.snapshot.order,
-                          current.snapshot.row, demoState});
-        if (last) {
-            return hashes;
-        }
-        std::swap(current, next);
-    }
-}
-
 }  // namespace
 
 // The show's own loop, real time, ended by a close request after the tenth play: resident memory
 // read every 20 ms; the least seen in a play is what the show holds, with no frame being drawn.
 // In the sanitized build its ten plays must also pass without a report.
 TEST(Endurance, TheLoopingShowsMemoryStaysFlatFromItsSecondPlayToItsTenth) {
-    std::string directory = stageShowDirectory(quickWalkingModule());
+    const ScratchFolder directory = stageShowDirectory(quickWalkingModule());
     int output = -1;
-    pid_t pid = startLoopingShow(directory, output);
+    pid_t pid = startLoopingShow(directory.path, output);
     ASSERT_GT(pid, 0);
     LineReader reader(output);
     std::vector<long> residentAtEnd;  // kB, at the end of play 1, 2, ...
@@ -346,8 +285,7 @@ TEST(Endurance, TheLoopingShowsMemoryStaysFlatFromItsSecondPlayToItsTenth) {
     }
     close(output);
     int exitCode = waitForExit(pid);
-    std::string err = readWhole(fs::path(directory) / "stderr.txt");
-    fs::remove_all(directory);
+    std::string err = readWhole(fs::path(directory.path) / "stderr.txt");
 
     ASSERT_EQ(residentAtEnd.size(), static_cast<size_t>(PLAYS)) << "plays seen: " << starts << "\n" << seen << err;
     std::cout << "Resident memory at the end of plays 1 to " << PLAYS << ": " << figures(residentAtEnd, " kB")
@@ -365,9 +303,8 @@ TEST(Endurance, TheLoopingShowsMemoryStaysFlatFromItsSecondPlayToItsTenth) {
 // The same restart the loop makes, on the capture's clock in this process: every play's frames
 // and sound hash alike, and the GL objects alive after the tenth play are those after the first.
 TEST(Endurance, TenPlaysOnTheCaptureClockDrawTheSameFramesAndKeepTheirGlObjects) {
-    char pattern[] = "/tmp/kavex-endurance-XXXXXX";
-    std::string folder = mkdtemp(pattern);
-    std::string modulePath = folder + "/quick.mod";
+    const ScratchFolder folder("endurance");
+    const std::string modulePath = folder.path + "/quick.mod";
     ASSERT_TRUE(writeModule(modulePath, quickAllScenesModule()));
 
     // As for the real-time show: freed blocks from 64 kB go back at once and the heap is trimmed at
@@ -411,7 +348,6 @@ TEST(Endurance, TenPlaysOnTheCaptureClockDrawTheSameFramesAndKeepTheirGlObjects)
     const GLuint freshName = nextFreshName();
     ASSERT_LT(freshName, PROBED_NAMES) << "a live name could lie beyond the count";
     unloadShowModule();
-    fs::remove_all(folder);
 
     std::cout << "Frames a play: " << firstPlay.size() << "\nGL objects after play 1: " << describe(objectsAtEnd[0])
               << "\nGL objects after play " << PLAYS << ": " << describe(objectsAtEnd[PLAYS - 1])

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ScratchFolder.h"
 #include "support/ShowRun.h"
 #include "support/TestModule.h"
 
@@ -182,16 +183,15 @@ void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.asset <<
 
 TEST_P(DamagedAsset, EndsAsDocumented) {
     const FaultCase& fault = GetParam();
-    const std::string directory = stageShowDirectory(briskModule());
-    damageAsset(fs::path(directory) / "Assets", fault.asset, fault.damage);
-    const ShowResult result = runShowDirect(directory, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
+    const ScratchFolder directory = stageShowDirectory(briskModule());
+    damageAsset(fs::path(directory.path) / "Assets", fault.asset, fault.damage);
+    const ShowResult result = runShowDirect(directory.path, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
     EXPECT_EQ(result.exitCode, fault.expected.exitCode) << result.out << result.err;
     if (!fault.expected.line.empty()) {
         EXPECT_NE((result.out + result.err).find("\n" + fault.expected.line), std::string::npos)
             << result.out << result.err;
     }
     expectNoSanitizerReport(result);
-    fs::remove_all(directory);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryAsset, DamagedAsset, ::testing::ValuesIn(assetCases()),
@@ -209,8 +209,8 @@ INSTANTIATE_TEST_SUITE_P(EveryAsset, DamagedAsset, ::testing::ValuesIn(assetCase
 // directory or beside it, so the default shaders fail, then the first effect shader, and the
 // set-up ends the show with code 1.
 TEST(FaultMatrix, WithoutAnyAssetsFolderTheShowEndsWithCodeOne) {
-    char pattern[] = "/tmp/kavex-bare-XXXXXX";
-    const fs::path directory = mkdtemp(pattern);
+    const ScratchFolder bare("bare");
+    const fs::path directory = bare.path;
     fs::copy_file(SHOW_EXECUTABLE, directory / "kavex_velmora");
     const std::string command =
         "cd '" + directory.string() +
@@ -224,7 +224,6 @@ TEST(FaultMatrix, WithoutAnyAssetsFolderTheShowEndsWithCodeOne) {
     result.err.assign(err.begin(), err.end());
     EXPECT_NE(result.err.find("palms_Kavex"), std::string::npos) << result.err;
     expectNoSanitizerReport(result);
-    fs::remove_all(directory);
 }
 
 namespace {
@@ -257,14 +256,13 @@ void PrintTo(const QuitCase& quit, std::ostream* out) {
 
 TEST_P(QuitInScene, EndsWithCodeZero) {
     const QuitCase& quit = GetParam();
-    const std::string directory = stageShowDirectory(moduleHoldingScene(quit.scene));
+    const ScratchFolder directory = stageShowDirectory(moduleHoldingScene(quit.scene));
     ShowRunOptions options;
     (quit.escape ? options.escapeAfterSeconds : options.termAfterSeconds) = 5;
     options.timeoutSeconds = 60;
-    const ShowResult result = runShowHeadless(directory, options);
+    const ShowResult result = runShowHeadless(directory.path, options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
     expectNoSanitizerReport(result);
-    fs::remove_all(directory);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryScene, QuitInScene,

@@ -105,7 +105,7 @@ void browserFrame() {
     drainEvents();
     advanceFrameClock(now);
     followSoundLead();
-    const MusicSnapshot snapshot = readMusicSnapshot(audioDevice);
+    const MusicSnapshot snapshot = readHeardMusic(audioDevice, 0).snapshot;
     lastPosition = snapshot.order * 256 + snapshot.row;
     stepShow(snapshot);
     if (audioBytesRead.load() == 0) {

@@ -203,12 +203,29 @@ check_contents() {  # folder, executable name
     fail "archive lacks:$missing"
 }
 
+# The viewers' README reads in Notepad and in an 80-column terminal: ASCII, no line over 78
+# columns, and carriage returns in the Windows archive only (old Notepad shows a text without them
+# as one line).
+check_readme() {  # folder, crlf or lf
+  local text="$1/README.txt" lines ended_cr expected=0 wide
+  lines="$(wc -l <"$text")"
+  ended_cr="$(grep -c $'\r$' "$text")"
+  [ "$2" = crlf ] && expected="$lines"
+  wide="$(tr -d '\r' <"$text" | LC_ALL=C grep -c -e '[^ -~]' -e '^.\{79\}')"
+  if [ "$lines" -gt 0 ] && [ "$ended_cr" -eq "$expected" ] && [ "$wide" -eq 0 ]; then
+    pass "README.txt: $lines lines of ASCII within 78 columns, $2 line ends"
+  else
+    fail "README.txt: $ended_cr of $lines lines end in a carriage return (wanted $2), $wide too wide or not ASCII"
+  fi
+}
+
 echo "== Windows archive under Wine"
 show_dir="$scratch/windows/$NAME-windows-x86_64"
 mkdir -p "$scratch/windows"
 unzip -q "$release/$NAME-windows-x86_64.zip" -d "$scratch/windows"
 exe="$show_dir/kavex_velmora.exe"
 check_contents "$show_dir" kavex_velmora.exe
+check_readme "$show_dir" crlf
 dlls="$(find "$scratch/windows" -iname '*.dll')"
 [ -z "$dlls" ] && pass "no DLL in the archive" || fail "DLLs in the archive: $dlls"
 imports="$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr '\n' ' ')"
@@ -258,6 +275,7 @@ mkdir -p "$scratch/linux"
 tar -xzf "$release/$NAME-linux-x86_64.tar.gz" -C "$scratch/linux"
 exe="$show_dir/kavex_velmora"
 check_contents "$show_dir" kavex_velmora
+check_readme "$show_dir" lf
 needed="$(readelf -d "$exe" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | tr '\n' ' ')"
 if [ -n "$needed" ] && [ -z "$(echo "$needed" | tr ' ' '\n' |
   grep -vE '^$|^(libc\.so\.6|libm\.so\.6|libdl\.so\.2|libpthread\.so\.0|ld-linux-x86-64\.so\.2)$')" ]; then

@@ -7,10 +7,10 @@
 #include <iterator>
 #include <sstream>
 
-CaptureResult runCaptureIn(const std::string& directory, const std::string& arguments) {
+CaptureResult runCaptureIn(const std::string& directory, const std::string& arguments, const std::string& before) {
     std::string log = directory + "/capture.log";
-    std::string command =
-        "cd '" + directory + "' && '" CAPTURE_EXECUTABLE "' --quiet " + arguments + " >'" + log + "' 2>&1";
+    std::string command = "cd '" + directory + "' && " + before + " '" CAPTURE_EXECUTABLE "' --quiet " + arguments +
+                          " >'" + log + "' 2>&1";
     int status = std::system(command.c_str());
     std::ifstream file(log);
     std::stringstream text;

@@ -11,7 +11,8 @@ struct CaptureResult {
 };
 
 // Runs the capture with `--quiet` and the arguments in `directory` (a staged show directory).
-CaptureResult runCaptureIn(const std::string& directory, const std::string& arguments);
+// `before` is shell text put before the executable: "ulimit -f 64 &&", "timeout -s KILL 60".
+CaptureResult runCaptureIn(const std::string& directory, const std::string& arguments, const std::string& before = "");
 
 std::vector<uint8_t> readBytes(const std::string& path);
 std::vector<std::string> readLines(const std::string& path);

@@ -42,10 +42,9 @@ std::string environmentPrefix(const std::vector<std::string>& environment) {
 
 }  // namespace
 
-std::string stageShowDirectory(const TestModule& module) {
-    char pattern[] = "/tmp/kavex-show-XXXXXX";
-    std::string directory = mkdtemp(pattern);
-    fs::path assets = fs::path(directory) / "Assets";
+ScratchFolder stageShowDirectory(const TestModule& module) {
+    ScratchFolder directory("show");
+    fs::path assets = fs::path(directory.path) / "Assets";
     fs::create_directories(assets);
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::absolute("Assets"))) {
         if (entry.path().filename() != "ondaris.mod") {
@@ -70,6 +69,9 @@ ShowResult runShowHeadless(const std::string& directory, const ShowRunOptions& o
     }
     if (options.termAfterSeconds > 0) {
         command << " --term-after " << options.termAfterSeconds;
+    }
+    if (options.stdoutClosed) {
+        command << " --stdout-closed";
     }
     command << " --";
     for (const std::string& argument : options.arguments) {

@@ -2,11 +2,12 @@
 #include <string>
 #include <vector>
 
+#include "support/ScratchFolder.h"
 #include "support/TestModule.h"
 
 // A throw-away working directory holding an "Assets" folder that links every file of the
-// build's Assets except the module, which the test writes itself.
-std::string stageShowDirectory(const TestModule& module);
+// build's Assets except the module, which the test writes itself; removed with the returned folder.
+ScratchFolder stageShowDirectory(const TestModule& module);
 
 struct ShowResult {
     int exitCode = -1;
@@ -30,6 +31,7 @@ struct ShowRunOptions {
     double escapeAfterSeconds = 0;       // 0: never
     double termAfterSeconds = 0;         // 0: never
     int timeoutSeconds = 120;
+    bool stdoutClosed = false;             // the show starts with its standard output closed
     std::vector<std::string> environment;  // NAME=value pairs set for the show only
 };
 

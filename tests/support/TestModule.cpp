@@ -101,3 +101,9 @@ TestModule allScenesModule() {
     }
     return module;
 }
+
+TestModule quickAllScenesModule() {
+    TestModule module = allScenesModule();
+    module.patterns[0].cells[0][1].parameter = 1;  // the speed, set on row 0 of the first pattern
+    return module;
+}

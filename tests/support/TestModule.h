@@ -37,6 +37,9 @@ TestModule walkingModule(int orderCount, int rowsPerOrder, int speed, int tempo)
 // to stand inside it.
 TestModule allScenesModule();
 
+// The same at one tick a row (20 ms) instead of three: about three seconds a play.
+TestModule quickAllScenesModule();
+
 // The bytes of the module: 31 sample slots (1 to 10 hold a short looped tone), the order list
 // and the patterns.
 std::vector<uint8_t> moduleBytes(const TestModule& module);

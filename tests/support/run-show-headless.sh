@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs the show executable on its own virtual X server, as on a desktop without a GPU.
 # Usage: run-show-headless.sh EXECUTABLE WORKDIR [--screen WxH] [--shot-after S FILE] [--resize-after S WxH]
-#        [--escape-after S] [--term-after S] [--timeout S] [-- SHOW ARGUMENTS]
+#        [--escape-after S] [--term-after S] [--timeout S] [--stdout-closed] [-- SHOW ARGUMENTS]
 # Each --shot-after and --resize-after waits S seconds after the one before it, in the order given:
 # a shot writes the screen to FILE (PNG) and the show window's geometry to FILE.geometry
 # (X=, Y=, WIDTH=, HEIGHT= lines); a resize sets the window's size. Escape and SIGTERM follow them.
+# --stdout-closed starts the show with its standard output closed.
 # Exits with the show's exit code (124 when it had to be killed after the timeout).
 set -u
 exe="$1"
@@ -14,6 +15,7 @@ screen="1920x1080"
 escape_after=""
 term_after=""
 timeout_s=120
+stdout_closed=""
 actions=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -24,12 +26,13 @@ while [ $# -gt 0 ]; do
     --escape-after) escape_after="$2"; shift 2 ;;
     --term-after) term_after="$2"; shift 2 ;;
     --timeout) timeout_s="$2"; shift 2 ;;
+    --stdout-closed) stdout_closed=1; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
 
 # Xvfb picks a free display itself and writes its number, so parallel runs never collide.
-scratch="$(mktemp -d)"
+scratch="$(mktemp -d --tmpdir kavex-xvfb-XXXXXX)"
 Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
@@ -48,7 +51,11 @@ export SDL_VIDEO_X11_FORCE_EGL=1
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 cd "$workdir" || exit 2
-timeout -s KILL "$timeout_s" "$exe" "$@" &
+if [ -n "$stdout_closed" ]; then
+  timeout -s KILL "$timeout_s" "$exe" "$@" >&- &
+else
+  timeout -s KILL "$timeout_s" "$exe" "$@" &
+fi
 pid=$!
 show_window() {
   timeout 10 xdotool search --sync --onlyvisible --name "Kavex Demo 2024 Velmora" | head -n 1

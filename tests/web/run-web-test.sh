@@ -8,6 +8,11 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="${1:-$root/build}"
 out="$root/build-web/test"
 started=$(date +%s)
+# Chromium's profiles and its own temporary files, and the folder the page is served from, go
+# into a folder of this run's, removed however the run ends.
+web_tmp="$(mktemp -d --tmpdir kavex-web-XXXXXX)"
+trap 'rm -rf "$web_tmp"' EXIT
+export TMPDIR="$web_tmp"
 
 "$root/scripts/build-web.sh" "$root/build-web/site"
 built=$(date +%s)

@@ -9,7 +9,9 @@ Color chromeAt(float t);
 void paintChrome(Canvas& canvas, const Mask& letters, float top, float bottom, int outline);
 // Neon tube: white-hot core, coloured tube, soft additive glow of the given radius.
 void paintNeon(Canvas& canvas, const Mask& letters, Color tube, int glowRadius);
-// Soft dark halo under the letters so they stay readable over bright backdrops.
-void paintShadow(Canvas& canvas, const Mask& letters, int radius, float strength);
-// Plain fill with a dark outline, for small text that must stay readable on busy backgrounds.
-void paintOutlined(Canvas& canvas, const Mask& letters, Color fill, Color outline, int width);
+// Neon tubes mounted on a dark backboard that hugs the letters: the board keeps the tubes and
+// their glow readable over bright pictures, also while the whole sign is faded.
+void paintNeonSign(Canvas& canvas, const Mask& letters, Color tube, int glowRadius);
+// Sung words: white capitals cooling to ice blue towards the baseline, a dark outline and a
+// tight magenta glow, readable over the road, the palms and the magenta tunnel alike.
+void paintSungLine(Canvas& canvas, const Mask& letters, float capTop, float baseline);

@@ -6,8 +6,8 @@
 #include <string>
 
 struct Fonts {
-    Font display;  // heavy geometric sans for titles
-    Font script;   // brush script for the sung and spoken lines
+    Font display;  // heavy geometric sans for titles, lyrics and greetings
+    Font script;   // brush script for names and asides
 };
 
 bool makeOpening(const Fonts& fonts, const std::string& dir);

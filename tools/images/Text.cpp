@@ -1,6 +1,7 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -17,16 +18,23 @@ bool loadFont(Font& font, const std::string& path) {
     return stbtt_InitFont(&font.info, font.data.data(), stbtt_GetFontOffsetForIndex(font.data.data(), 0)) != 0;
 }
 
+std::string upperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
 namespace {
 
 float scaleOf(const Font& font, const TextStyle& style) {
     return stbtt_ScaleForPixelHeight(&font.info, style.pixelHeight);
 }
 
+float widthScaleOf(const Font& font, const TextStyle& style) { return scaleOf(font, style) * style.widthScale; }
+
 }  // namespace
 
 float textWidth(const Font& font, const std::string& text, const TextStyle& style) {
-    const float scale = scaleOf(font, style);
+    const float scale = widthScaleOf(font, style);
     float width = 0.0f;
     for (size_t i = 0; i < text.size(); ++i) {
         int advance = 0, bearing = 0;
@@ -48,8 +56,44 @@ float capHeight(const Font& font, const TextStyle& style) {
     return static_cast<float>(y1) * scaleOf(font, style);
 }
 
+InkExtent inkExtent(const Font& font, const std::string& text, const TextStyle& style) {
+    int top = 0, bottom = 0;
+    for (const char c : text) {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        if (stbtt_GetCodepointBox(&font.info, static_cast<unsigned char>(c), &x0, &y0, &x1, &y1) != 0) {
+            top = std::max(top, y1);
+            bottom = std::min(bottom, y0);
+        }
+    }
+    const float scale = scaleOf(font, style);
+    return {static_cast<float>(top) * scale, static_cast<float>(-bottom) * scale};
+}
+
+TextStyle fittedStyle(const Font& font, const std::string& text, TextStyle style, float width, float height) {
+    const InkExtent ink = inkExtent(font, text, style);
+    const float tall = ink.above + ink.below;
+    const float wide = textWidth(font, text, style);
+    float shrink = 1.0f;
+    if (tall > height) {
+        shrink = height / tall;
+    }
+    if (wide * shrink > width) {
+        // Tracking does not scale with the letters, so shrink the rest a little more.
+        const float gaps = style.tracking * static_cast<float>(text.size() > 1 ? text.size() - 1 : 0);
+        shrink = std::min(shrink, (width - gaps) / (wide - gaps));
+    }
+    style.pixelHeight *= shrink;
+    return style;
+}
+
+float inkCentredBaseline(const Font& font, const std::string& text, const TextStyle& style, float cy) {
+    const InkExtent ink = inkExtent(font, text, style);
+    return cy + (ink.above - ink.below) * 0.5f;
+}
+
 void drawText(Mask& mask, const Font& font, const std::string& text, float x, float baseline, const TextStyle& style) {
     const float scale = scaleOf(font, style);
+    const float scaleX = widthScaleOf(font, style);
     const float baseFloor = std::floor(baseline);
     for (size_t i = 0; i < text.size(); ++i) {
         const int code = static_cast<unsigned char>(text[i]);
@@ -59,7 +103,7 @@ void drawText(Mask& mask, const Font& font, const std::string& text, float x, fl
         // Outline-less glyphs (the space) come back as an allocated but never rasterised bitmap: skip them.
         unsigned char* bitmap = stbtt_IsGlyphEmpty(&font.info, stbtt_FindGlyphIndex(&font.info, code))
                                     ? nullptr
-                                    : stbtt_GetCodepointBitmapSubpixel(&font.info, scale, scale, shiftX, shiftY, code,
+                                    : stbtt_GetCodepointBitmapSubpixel(&font.info, scaleX, scale, shiftX, shiftY, code,
                                                                        &w, &h, &xoff, &yoff);
         const int left = static_cast<int>(std::floor(x)) + xoff;
         const int top = static_cast<int>(baseFloor) + yoff;
@@ -76,11 +120,11 @@ void drawText(Mask& mask, const Font& font, const std::string& text, float x, fl
         stbtt_FreeBitmap(bitmap, nullptr);
         int advance = 0, bearing = 0;
         stbtt_GetCodepointHMetrics(&font.info, code, &advance, &bearing);
-        x += static_cast<float>(advance) * scale + style.tracking;
+        x += static_cast<float>(advance) * scaleX + style.tracking;
         if (i + 1 < text.size()) {
             x += static_cast<float>(
                      stbtt_GetCodepointKernAdvance(&font.info, code, static_cast<unsigned char>(text[i + 1]))) *
-                 scale;
+                 scaleX;
         }
     }
 }

@@ -14,15 +14,29 @@ struct Font {
 };
 
 bool loadFont(Font& font, const std::string& path);
+// ASCII letters in capitals, the rest as it is.
+std::string upperCase(std::string text);
 
 struct TextStyle {
     float pixelHeight = 48.0f;  // ascent to descent
     float tracking = 0.0f;      // extra pixels between letters
+    float widthScale = 1.0f;    // below 1: condensed letters
+};
+
+// How far the text's outlines reach above and below its baseline, in pixels.
+struct InkExtent {
+    float above = 0.0f;
+    float below = 0.0f;
 };
 
 float textWidth(const Font& font, const std::string& text, const TextStyle& style);
 // Distance from the baseline up to the top of a capital letter.
 float capHeight(const Font& font, const TextStyle& style);
+InkExtent inkExtent(const Font& font, const std::string& text, const TextStyle& style);
+// The style, shrunk where needed so that the text's outlines fit in width x height.
+TextStyle fittedStyle(const Font& font, const std::string& text, TextStyle style, float width, float height);
+// The baseline that centres the text's outlines (not its capitals) on cy.
+float inkCentredBaseline(const Font& font, const std::string& text, const TextStyle& style, float cy);
 void drawText(Mask& mask, const Font& font, const std::string& text, float x, float baseline, const TextStyle& style);
 // Text horizontally centred on cx, with its capitals vertically centred on cy.
 void drawTextCentred(Mask& mask, const Font& font, const std::string& text, float cx, float cy, const TextStyle& style);

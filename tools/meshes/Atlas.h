@@ -2,7 +2,8 @@
 //
 // Tube-like parts sample a horizontal band: u runs once around the part (u = 0 on its upper side,
 // u = 0.25 on the side facing the viewer), the band's rows run along the part from start to end.
-// Light is baked into the texture from that convention, since the show draws models unlit.
+// Soft light is baked into the texture from that convention; the show's 3D shader adds each face's
+// key light, the rim and the fog on top.
 #pragma once
 
 #include <algorithm>

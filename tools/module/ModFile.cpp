@@ -41,6 +41,16 @@ void putCell(std::vector<uint8_t>& out, const Cell& cell) {
 
 }  // namespace
 
+std::string channelTag(int channels) {
+    if (channels < MIN_CHANNELS || channels > MAX_CHANNELS) {
+        throw std::runtime_error("a module has 2 to 32 channels, not " + std::to_string(channels));
+    }
+    if (channels == 4) {
+        return "M.K.";
+    }
+    return channels < 10 ? std::to_string(channels) + "CHN" : std::to_string(channels) + "CH";
+}
+
 std::vector<uint8_t> writeModule(const Song& song, const std::vector<SampleData>& samples) {
     if (song.orders.empty() || song.orders.size() > 128) {
         throw std::runtime_error("order list must hold 1 to 128 entries");
@@ -60,7 +70,7 @@ std::vector<uint8_t> writeModule(const Song& song, const std::vector<SampleData>
     for (size_t i = 0; i < 128; ++i) {
         out.push_back(i < song.orders.size() ? static_cast<uint8_t>(song.orders[i]) : 0);
     }
-    putText(out, song.channels == 8 ? "8CHN" : "M.K.", 4);
+    putText(out, channelTag(song.channels), 4);
     for (int p = 0; p < patternCount; ++p) {
         for (const Cell& cell : song.patterns[static_cast<size_t>(p)].cells) {
             putCell(out, cell);

@@ -1,5 +1,6 @@
 #pragma once
-// ProTracker MOD serialisation ("M.K." for 4 channels, "8CHN" for 8).
+// ProTracker MOD serialisation, with the channel tags libmodplug reads: "M.K." for 4 channels,
+// "2CHN".."9CHN" and "10CH".."32CH" for the others.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,6 +14,9 @@ struct SampleData {
     int loopLength = 0;        // bytes, even; 0 for a one-shot
     int volume = 64;
 };
+
+// The tag at byte 1080 that tells the player how many channels a pattern row has.
+std::string channelTag(int channels);
 
 // samples[i] fills slot i + 1; missing slots are written empty.
 std::vector<uint8_t> writeModule(const Song& song, const std::vector<SampleData>& samples);

@@ -7,12 +7,19 @@
 
 #include "music/PlayerSettings.h"
 
-std::vector<int16_t> renderModule(const std::vector<uint8_t>& module) {
+namespace {
+ModPlugFile* loadWithShowSettings(const std::vector<uint8_t>& module) {
     applyPlayerSettings();
     ModPlugFile* file = ModPlug_Load(module.data(), static_cast<int>(module.size()));
     if (!file) {
         throw std::runtime_error("libmodplug rejected the module");
     }
+    return file;
+}
+}  // namespace
+
+std::vector<int16_t> renderModule(const std::vector<uint8_t>& module) {
+    ModPlugFile* file = loadWithShowSettings(module);
     std::vector<int16_t> stereo;
     std::vector<int16_t> buffer(4096 * 2);
     for (;;) {
@@ -24,6 +31,25 @@ std::vector<int16_t> renderModule(const std::vector<uint8_t>& module) {
     }
     ModPlug_Unload(file);
     return stereo;
+}
+
+std::vector<double> orderStarts(const std::vector<uint8_t>& module) {
+    // Small reads: the player takes a new row at the first tick it mixes, so the order it reports
+    // after a read is known to within one read (1.5 ms).
+    constexpr int STEP = 64;
+    ModPlugFile* file = loadWithShowSettings(module);
+    std::vector<double> starts;
+    std::vector<int16_t> buffer(STEP * 2);
+    long mixed = 0;
+    while (ModPlug_Read(file, buffer.data(), static_cast<int>(buffer.size() * sizeof(int16_t))) > 0) {
+        const int order = ModPlug_GetCurrentOrder(file);
+        while (static_cast<int>(starts.size()) <= order) {
+            starts.push_back(static_cast<double>(mixed) / 44100.0);
+        }
+        mixed += STEP;
+    }
+    ModPlug_Unload(file);
+    return starts;
 }
 
 namespace {

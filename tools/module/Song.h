@@ -6,6 +6,8 @@
 
 constexpr int ROWS_PER_PATTERN = 64;
 constexpr int MAX_SLOTS = 31;
+constexpr int MIN_CHANNELS = 2;
+constexpr int MAX_CHANNELS = 32;
 
 struct Cell {
     int note = -1;  // tracker note index (0 is C-1, 35 is B-3), -1 for none

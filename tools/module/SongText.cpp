@@ -104,8 +104,8 @@ private:
             song.title = head.words.size() > 1 ? head.words[1] : "";
         } else if (keyword == "channels") {
             song.channels = std::stoi(head.words.at(1));
-            if (song.channels != 4 && song.channels != 8) {
-                fail(head.number, "channels must be 4 or 8");
+            if (song.channels < MIN_CHANNELS || song.channels > MAX_CHANNELS) {
+                fail(head.number, "channels must be 2 to 32");
             }
         } else if (keyword == "inst") {
             instrument(head);
@@ -249,13 +249,23 @@ private:
         fail(currentLine, "unknown instrument " + name);
     }
 
-    // Tokens: CELL[*N] or PHRASE[^SEMITONES][%VOLUME][>ROWS][*N]; a cell is NOTE[@INSTRUMENT][/EFFECT][~ROWS]
-    // where NOTE is C-1..B-3, "---" (none), "." (empty row) or "off" (volume 0). ^ transposes a
+    const std::string& instrumentName(int number) const {
+        for (const InstrumentSlot& slot : song.instruments) {
+            if (slot.slot == number) {
+                return slot.name;
+            }
+        }
+        throw std::logic_error("a cell names an instrument slot that was never defined");
+    }
+
+    // Tokens: CELL[*N] or PHRASE[@VARIANT][^SEMITONES][%VOLUME][>ROWS][*N]; a cell is
+    // NOTE[@INSTRUMENT][/EFFECT][~ROWS] where NOTE is C-1..B-3, "---" (none), "." (empty row) or "off"
+    // (volume 0). @ plays each named instrument's variant (lead becomes lead_open), ^ transposes a
     // phrase's notes, % gives its notes without an effect a set-volume effect (two hex digits),
     // > echoes it: every bar late by ROWS rows and silenced on its last row.
     std::vector<Cell> expand(const std::vector<std::string>& tokens) {
         static const std::regex CELL(R"(^(\.|off|---|[A-G][-#][1-3])(@\w+)?(/[0-9A-F]{3})?(~\d+)?(\*\d+)?$)");
-        static const std::regex PHRASE(R"(^([a-z]\w*)(\^[+-]?\d+)?(%[0-9A-F]{2})?(>\d+)?(\*\d+)?$)");
+        static const std::regex PHRASE(R"(^([a-z]\w*)(@\w+)?(\^[+-]?\d+)?(%[0-9A-F]{2})?(>\d+)?(\*\d+)?$)");
         std::vector<Cell> out;
         std::smatch match;
         for (const std::string& token : tokens) {
@@ -292,8 +302,12 @@ private:
                     fail(currentLine, "unknown phrase " + match[1].str());
                 }
                 unit = found->second;
-                const int shift = match[2].matched ? std::stoi(match[2].str().substr(1)) : 0;
+                const int shift = match[3].matched ? std::stoi(match[3].str().substr(1)) : 0;
                 for (Cell& cell : unit) {
+                    if (match[2].matched && cell.instrument) {
+                        cell.instrument =
+                            instrumentNumber(instrumentName(cell.instrument) + "_" + match[2].str().substr(1));
+                    }
                     if (cell.note < 0) {
                         continue;
                     }
@@ -301,15 +315,15 @@ private:
                     if (cell.note < 0 || cell.note > 35) {
                         fail(currentLine, "transposed note out of range in " + token);
                     }
-                    if (match[3].matched && cell.effect == 0 && cell.parameter == 0) {
+                    if (match[4].matched && cell.effect == 0 && cell.parameter == 0) {
                         cell.effect = 0xC;
-                        cell.parameter = std::stoi(match[3].str().substr(1), nullptr, 16);
+                        cell.parameter = std::stoi(match[4].str().substr(1), nullptr, 16);
                     }
                 }
-                if (match[4].matched) {
-                    unit = echo(unit, std::stoul(match[4].str().substr(1)), token);
+                if (match[5].matched) {
+                    unit = echo(unit, std::stoul(match[5].str().substr(1)), token);
                 }
-                repeat = match[5];
+                repeat = match[6];
             } else {
                 fail(currentLine, "cannot read '" + token + "'");
             }

@@ -44,11 +44,17 @@ int loopLengthFor(double hz, double rate, int minLength);
 double fitToLoop(double hz, double rate, int loopLength);
 
 // Adds a band-limited harmonic tone (harmonics up to 0.45 of the rate) with
-// amplitude shape(h, h * hz, t) * gain(t); the shape's t stops at freezeAt so a loop stays periodic.
+// amplitude shape(h, h * hz, t) * gain(t); the shape's t stops at freezeAt so a loop stays periodic
+// (gain must stop changing there too). The shape is evaluated every 32 frames and interpolated.
 using HarmonicShape = std::function<double(int harmonic, double hz, double seconds)>;
 using Envelope = std::function<double(double seconds)>;
 void addHarmonics(std::vector<float>& out, double rate, double hz, double phase, double freezeAt,
                   const HarmonicShape& shape, const Envelope& gain);
+
+// A sound rendered at factor times its rate, filtered and brought down to the rate: what lay
+// above the lower rate's band is removed rather than folded into it. Loop points are divided by
+// factor (they must divide), and the loop still joins: the filter reads it around.
+Rendered decimate(const Rendered& high, int factor);
 
 // Normalises to a peak of 1 and bends through tanh: a fuller sound at the same peak.
 void saturate(std::vector<float>& frames, double drive);

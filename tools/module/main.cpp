@@ -1,5 +1,7 @@
 // Composes the soundtrack: reads the song text, synthesises every sample and
-// writes a ProTracker module; with --wav it renders a module to a WAV file instead.
+// writes a ProTracker module; with --wav it renders a module to a WAV file instead, with
+// --orders it prints when each order of a module starts (for measuring the rendered song).
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -48,15 +50,24 @@ void compose(const std::string& songPath, const std::string& modulePath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string usage = "usage: ondaris_module SONG.song OUT.mod\n       ondaris_module --wav OUT.wav IN.mod\n";
-    const bool render = argc == 4 && std::string(argv[1]) == "--wav";
-    if (!render && !(argc == 3 && std::string(argv[1]) != "--wav")) {
+    const std::string usage =
+        "usage: ondaris_module SONG.song OUT.mod\n       ondaris_module --wav OUT.wav IN.mod\n"
+        "       ondaris_module --orders IN.mod     (prints: ORDER START_SECONDS)\n";
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool render = argc == 4 && mode == "--wav";
+    const bool orders = argc == 3 && mode == "--orders";
+    if (!render && !orders && !(argc == 3 && mode.rfind("--", 0) != 0)) {
         std::cerr << usage;
         return 2;
     }
     try {
         if (render) {
             writeWav(argv[2], renderModule(readFile(argv[3])));
+        } else if (orders) {
+            const std::vector<double> starts = orderStarts(readFile(argv[2]));
+            for (size_t order = 0; order < starts.size(); ++order) {
+                std::printf("%zu %.4f\n", order, starts[order]);
+            }
         } else {
             compose(argv[1], argv[2]);
         }
