@@ -1,5 +1,7 @@
 #include "demo/PalmScene.h"
 
+#include <algorithm>
+
 #include "demo/Clock.h"
 #include "demo/SceneState.h"
 #include "engine/BakedLayer.h"
@@ -13,6 +15,8 @@ namespace {
 // Strips of the palms: 16 segments each, nine fronds for each of three palms, then three trunks.
 constexpr int32_t PALM_STRIP_SEGMENTS = 16;
 constexpr int32_t PALM_STRIPS = 3 * 9 + 3;
+// Shards of the broken screen glittering in the air, one quad each.
+constexpr int32_t GLITTER_SHARDS = 160;
 
 }  // namespace
 
@@ -20,6 +24,15 @@ void setupPalmScene() {
     SceneState& s = sceneState;
     s.palmGlowShader = resourceManager->getShaderIdQuietly("palms_glow", ShaderKindEffect);
     s.palmTreesShader = resourceManager->getShaderIdQuietly("palm_trees", ShaderKindEffect);
+    s.palmGlitterShader = resourceManager->getShaderIdQuietly("palm_glitter", ShaderKindEffect);
+    // The sunset goes on with the sea below its horizon, a band of its own.
+    ShaderEffect* sunset = effectById(s.palmsShader);
+    ShaderEffect* sea = effectById(resourceManager->getShaderIdQuietly("palms_Kavex:SEA", ShaderKindEffect));
+    if (sunset != nullptr && sea != nullptr) {
+        sea->textureCount = sunset->textureCount;
+        std::copy(sunset->textures, sunset->textures + 4, sea->textures);
+        sunset->nextBand = sea;
+    }
     if (ShaderEffect* glow = effectById(s.palmGlowShader)) {
         // The sign never changes: no key, drawn once (again only after another layer used the target).
         glow->bakedLayers[0] = makeBakedLayer("palms_sign", engine->secondTarget, nullptr);
@@ -27,6 +40,9 @@ void setupPalmScene() {
     if (ShaderEffect* trees = effectById(s.palmTreesShader)) {
         trees->stripVertices = 2 * (PALM_STRIP_SEGMENTS + 1);
         trees->stripInstances = PALM_STRIPS;
+    }
+    if (ShaderEffect* glitter = effectById(s.palmGlitterShader)) {
+        glitter->stripInstances = GLITTER_SHARDS;
     }
 }
 
@@ -55,6 +71,9 @@ void drawPalmScene(bool behindDrawn) {
     }
     if (ShaderEffect* trees = effectById(sceneState.palmTreesShader)) {
         trees->draw(seconds, musicSnapshot);
+    }
+    if (ShaderEffect* glitter = effectById(sceneState.palmGlitterShader)) {
+        glitter->draw(seconds, musicSnapshot);
     }
     if (behindDrawn) {
         glDepthMask(GL_TRUE);

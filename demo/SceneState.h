@@ -95,9 +95,11 @@ struct SceneState {
     int32_t cityShader = -1;
     int32_t roadShader = -1;
     int32_t tunnelShader = -1;
-    // The palm scene's sign light and its palms (setupPalmScene, with the other added programs).
+    // The palm scene's sign light, its palms and the glitter in the air (setupPalmScene, with the
+    // other added programs).
     int32_t palmGlowShader = -1;
     int32_t palmTreesShader = -1;
+    int32_t palmGlitterShader = -1;
 };
 
 extern SceneState sceneState;

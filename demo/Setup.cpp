@@ -60,8 +60,9 @@ void setupBakedLayers() {
 }
 
 // The city draws the band from the towers' tops to the waterline itself and goes on with the sky
-// above, then the water below in two bands (with and without the towers' mirror image); the
-// beach in the nearer one never changes and is baked. Built without console lines.
+// above, then the water below in two bands (with and without the towers' mirror image). The
+// skyline, shrunk to its size on screen for the moving camera to read between texels, and the
+// nearer water's sand never change: each is baked once. Built without console lines.
 void setupCityBands() {
     ShaderEffect* city = effectById(sceneState.cityShader);
     if (city == nullptr) {
@@ -80,6 +81,8 @@ void setupCityBands() {
     city->nextBand = sky;
     sky->nextBand = water;
     water->nextBand = deep;
+    bakeLayer(city, 0, "city_shore:SKYLINE", engine->blurTargets[1], nullptr);
+    water->bakedLayers[0] = sharedBakedLayer(city->bakedLayers[0]);
     bakeLayer(deep, 0, "city_shore", engine->secondTarget, nullptr);
 }
 
@@ -87,9 +90,9 @@ void setupCityBands() {
 float randomTileSpeed() { return static_cast<float>(std::rand() % 75 - 25) / 10.0f; }
 
 // The programs the show builds beside the assets it names on the console: the road's baked view
-// and ground, the city's bands and shore, scene 3's sign, glow and palms. They come after every
-// request of the set-up, so each shader, texture and mesh it names keeps the id its place in that
-// order gives it; a program added later belongs here too.
+// and ground, the city's bands, skyline and shore, scene 3's sea, sign, glow, palms and glitter.
+// They come after every request of the set-up, so each shader, texture and mesh it names keeps the
+// id its place in that order gives it; a program added later belongs here too.
 void setupAddedPrograms() {
     setupBakedLayers();
     setupCityBands();

@@ -223,7 +223,7 @@ std::string readWhole(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// No variant, then each name a source tests with "defined(NAME)".
+// No variant, then each name the sources test with "defined(NAME)".
 std::vector<std::string> variantsNamedIn(const std::string& source) {
     std::vector<std::string> variants{""};
     const std::string mark = "defined(";
@@ -261,7 +261,7 @@ TEST(ShaderSource, EveryShaderOfTheShowCompilesAsGlslEs300) {
         std::filesystem::path fragment = entry.path();
         fragment.replace_extension(".fragment");
         const std::string vertexSource = readWhole(entry.path());
-        for (const std::string& variant : variantsNamedIn(vertexSource)) {
+        for (const std::string& variant : variantsNamedIn(vertexSource + readWhole(fragment))) {
             EXPECT_EQ(compileError(GL_VERTEX_SHADER, glslForEs(glslWithVariant(vertexSource, variant))), "")
                 << entry.path() << " " << variant;
             EXPECT_EQ(compileError(GL_FRAGMENT_SHADER, glslForEs(glslWithVariant(readWhole(fragment), variant))), "")
