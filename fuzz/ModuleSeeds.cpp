@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "music/ModuleHeader.h"
+#include "tools/module/Notes.h"
 #include "support/TestModule.h"
 
 #include "SeedFiles.h"
@@ -32,7 +33,8 @@ TestModule effectsModule(int channels) {
     int row = 1;
     for (const TestCell& cell : commands) {
         module.patterns[1].cells[row][0] = cell;
-        module.patterns[1].cells[row][1] = {static_cast<uint16_t>(PERIOD_C3 + row), static_cast<uint8_t>(row % 10 + 1),
+        // A note a row higher each row: the tests' writer takes the periods of the tracker's table only.
+        module.patterns[1].cells[row][1] = {static_cast<uint16_t>(notePeriod(row)), static_cast<uint8_t>(row % 10 + 1),
                                             0, 0};
         ++row;
     }
