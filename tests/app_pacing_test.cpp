@@ -5,6 +5,7 @@
 
 #include "app/FrameStats.h"
 #include "app/Presentation.h"
+#include "support/TestModule.h"
 
 namespace {
 
@@ -29,13 +30,6 @@ FrameLine readFrameLine(const std::string& report) {
         7)
         << report;
     return line;
-}
-
-MusicSnapshot at(int32_t order, int32_t row) {
-    MusicSnapshot music;
-    music.order = order;
-    music.row = row;
-    return music;
 }
 
 }  // namespace
@@ -65,7 +59,8 @@ TEST(FrameStats, MedianPercentileWorstAndSlowFramesAtTheirPosition) {
         // Every 100th frame comes a refresh late; one frame at 8:0 takes 96 ms.
         const int64_t frameUs = frame == 150 ? 96000 : (frame % 100 == 99 ? 33333 : 16667);
         shown += frameUs;
-        recordShownFrame(stats, shown, at(frame == 150 ? 8 : 7, frame % 64), 16000, frame % 2 == 0 ? 1000 : 3000);
+        recordShownFrame(stats, shown, snapshotAt(frame == 150 ? 8 : 7, frame % 64), 16000,
+                         frame % 2 == 0 ? 1000 : 3000);
     }
     const std::string report = frameStatsReport(stats);
     const FrameLine line = readFrameLine(report);
@@ -98,11 +93,11 @@ TEST(FrameStats, MedianPercentileWorstAndSlowFramesAtTheirPosition) {
 TEST(FrameStats, ARestartStartsNoFrameTimeAndAnUnknownDisplayIsTakenAt60Hz) {
     FrameStats stats;
     startFrameStats(stats, 0, 28);
-    recordShownFrame(stats, 1000000, at(0, 0), 0, 0);
-    recordShownFrame(stats, 1020000, at(0, 1), 0, 0);
+    recordShownFrame(stats, 1000000, snapshotAt(0, 0), 0, 0);
+    recordShownFrame(stats, 1020000, snapshotAt(0, 1), 0, 0);
     pauseFrameStats(stats);
-    recordShownFrame(stats, 3000000, at(0, 0), 0, 0);  // two seconds later, the show started again
-    recordShownFrame(stats, 3020000, at(0, 1), 0, 0);
+    recordShownFrame(stats, 3000000, snapshotAt(0, 0), 0, 0);  // two seconds later, the show started again
+    recordShownFrame(stats, 3020000, snapshotAt(0, 1), 0, 0);
     const std::string report = frameStatsReport(stats);
     const FrameLine line = readFrameLine(report);
     EXPECT_EQ(line.frames, 4);
@@ -116,9 +111,9 @@ TEST(FrameStats, ARestartStartsNoFrameTimeAndAnUnknownDisplayIsTakenAt60Hz) {
 TEST(FrameStats, AWorstFrameAsTheMusicEndsIsNamedSo) {
     FrameStats stats;
     startFrameStats(stats, 16667, 28);
-    recordShownFrame(stats, 1000000, at(27, 63), 0, 0);
-    recordShownFrame(stats, 1016667, at(27, 63), 0, 0);
-    recordShownFrame(stats, 1116667, at(28, 0), 0, 0);
+    recordShownFrame(stats, 1000000, snapshotAt(27, 63), 0, 0);
+    recordShownFrame(stats, 1016667, snapshotAt(27, 63), 0, 0);
+    recordShownFrame(stats, 1116667, snapshotAt(28, 0), 0, 0);
     const std::string report = frameStatsReport(stats);
     EXPECT_NE(report.find("worst 100.0 ms at the music's end; 1 over 25.0 ms"), std::string::npos) << report;
     EXPECT_EQ(report.find("28:0"), std::string::npos) << report;

@@ -5,6 +5,7 @@
 
 #include "capture/CaptureOptions.h"
 #include "capture/ProgressLine.h"
+#include "support/TestModule.h"
 
 namespace {
 
@@ -18,13 +19,6 @@ Parsed parse(const std::vector<std::string>& args) {
     Parsed parsed;
     parsed.ok = parseCaptureOptions(args, parsed.options, parsed.error);
     return parsed;
-}
-
-MusicSnapshot at(int32_t order, int32_t row) {
-    MusicSnapshot snapshot;
-    snapshot.order = order;
-    snapshot.row = row;
-    return snapshot;
 }
 
 }  // namespace
@@ -177,21 +171,21 @@ TEST(ShowPositions, AnOrderRowIsReachedAtOrPastItEvenWhenRowsAreSkipped) {
     ShowPosition position;
     std::string error;
     ASSERT_TRUE(parseShowPosition("5:16", position, error));
-    EXPECT_FALSE(positionReached(position, 99999, at(4, 63)));
-    EXPECT_FALSE(positionReached(position, 0, at(5, 15)));
-    EXPECT_TRUE(positionReached(position, 0, at(5, 16)));
-    EXPECT_TRUE(positionReached(position, 0, at(5, 20)));
-    EXPECT_TRUE(positionReached(position, 0, at(6, 0)));
+    EXPECT_FALSE(positionReached(position, 99999, snapshotAt(4, 63)));
+    EXPECT_FALSE(positionReached(position, 0, snapshotAt(5, 15)));
+    EXPECT_TRUE(positionReached(position, 0, snapshotAt(5, 16)));
+    EXPECT_TRUE(positionReached(position, 0, snapshotAt(5, 20)));
+    EXPECT_TRUE(positionReached(position, 0, snapshotAt(6, 0)));
 
     ASSERT_TRUE(parseShowPosition("2s", position, error));
-    EXPECT_FALSE(positionReached(position, 1999, at(27, 63)));
-    EXPECT_TRUE(positionReached(position, 2000, at(0, 0)));
+    EXPECT_FALSE(positionReached(position, 1999, snapshotAt(27, 63)));
+    EXPECT_TRUE(positionReached(position, 2000, snapshotAt(0, 0)));
 }
 
 // Once the player runs off its order list it reports the order after the last (28 in a 28-order
 // song) while the last notes fade for a few frames: those frames once counted as 28:0 and 27:64.
 TEST(ShowPositions, NoOrderPositionLiesPastTheEndOfTheOrderList) {
-    MusicSnapshot fading = at(28, 0);
+    MusicSnapshot fading = snapshotAt(28, 0);
     fading.pattern = END_OF_ORDER_LIST;
     ShowPosition position;
     std::string error;
@@ -199,7 +193,7 @@ TEST(ShowPositions, NoOrderPositionLiesPastTheEndOfTheOrderList) {
         ASSERT_TRUE(parseShowPosition(text, position, error));
         EXPECT_FALSE(positionReached(position, 266850, fading)) << text;
     }
-    MusicSnapshot last = at(27, 63);
+    MusicSnapshot last = snapshotAt(27, 63);
     last.pattern = 27;
     EXPECT_TRUE(positionReached(position, 266000, last));
     // Times are frames of the show, the fading ones included.

@@ -106,3 +106,10 @@ TestModule quickAllScenesModule() {
     module.patterns[0].cells[0][1].parameter = 1;  // the speed, set on row 0 of the first pattern
     return module;
 }
+
+MusicSnapshot snapshotAt(int32_t order, int32_t row) {
+    MusicSnapshot snapshot;
+    snapshot.order = order;
+    snapshot.row = row;
+    return snapshot;
+}

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/MusicSnapshot.h"
+
 // Small ProTracker modules written by the tests themselves.
 
 struct TestCell {
@@ -46,3 +48,6 @@ std::vector<uint8_t> moduleBytes(const TestModule& module);
 
 // Writes the module; false when the file can't be written.
 bool writeModule(const std::string& path, const TestModule& module);
+
+// The player's state at ORDER:ROW with no cells, as a frame would be given it.
+MusicSnapshot snapshotAt(int32_t order, int32_t row);
