@@ -30,8 +30,14 @@ void assignInputs(int32_t shaderId, std::initializer_list<const char*> paths) {
     }
 }
 
-// The order position: pictures that change from one order to the next.
-int32_t orderKey(const MusicSnapshot& music) { return music.order; }
+// The road's view picture of the order: the vapor sky (orders 8-9), the beach (10-11) or the neon
+// street (12-14), as road_view chooses it. Orders that show the same picture share its bake.
+int32_t roadViewKey(const MusicSnapshot& music) {
+    if (music.order >= 12) {
+        return 2;
+    }
+    return music.order >= 10 ? 1 : 0;
+}
 
 // Gives baked layer `slot` of an effect to the program `programName`, which reads the effect's inputs.
 void bakeLayer(ShaderEffect* effect, int32_t slot, const char* programName, int32_t target, BakeKey keyOf) {
@@ -50,7 +56,7 @@ void bakeLayer(ShaderEffect* effect, int32_t slot, const char* programName, int3
 // Builds its programs without console lines.
 void setupBakedLayers() {
     ShaderEffect* road = effectById(sceneState.roadShader);
-    bakeLayer(road, 0, "road_view", engine->secondTarget, orderKey);
+    bakeLayer(road, 0, "road_view", engine->secondTarget, roadViewKey);
     // The road draws the view above the horizon and goes on with the ground, which mirrors it.
     ShaderEffect* ground = effectById(resourceManager->getShaderIdQuietly("road:GROUND", ShaderKindEffect));
     if (road != nullptr && ground != nullptr) {
