@@ -84,33 +84,47 @@ void rehearseFrame(int32_t order, int32_t row, bool draw) {
     stepScriptedFrame(music, draw);
 }
 
-}  // namespace
-
-void warmUpShow() {
+// The song from its first order at the show's pace, on the show as it stands (put aside and
+// brought back afterwards), the first and last frames of each order drawn; when `untilABake`, only
+// up to the first frame that bakes a layer's picture.
+void rehearseSong(int32_t orders, bool untilABake) {
     ShowAside aside = putShowAside();
     demoState = SceneOpening;
-    // The window's back buffer is drawn into, since the driver builds a program for the format it
-    // draws into as well; the first frame clears it whole before anything is presented.
-    const Viewport frame = engine->windowViewport();
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(frame.x, frame.y, WARM_UP_SIDE, WARM_UP_SIDE);
-    // Every order of the song at the show's pace, its first and last frames drawn: every scene as
-    // it begins and as it has become (scene 3's tiles gone, its palms drawn without the depth
-    // test), every program with the state and the textures it is drawn with, every band, every
-    // baked layer.
-    const int32_t orders = modFile != nullptr ? moduleOrderCount(modFile) : 0;
+    const int32_t bakesBefore = bakedPicturesDrawn();
     for (int32_t order = 0; order < orders; ++order) {
         for (int32_t row = 0; row < ROWS_PER_ORDER; ++row) {
             for (int32_t step = 0; step < FRAMES_PER_ROW; ++step) {
                 const bool first = row == 0 && step == 0;
                 const bool last = row == ROWS_PER_ORDER - 1 && step == FRAMES_PER_ROW - 1;
                 rehearseFrame(order, row, first || last);
+                if (untilABake && bakedPicturesDrawn() != bakesBefore) {
+                    bringShowBack(aside);
+                    return;
+                }
             }
         }
     }
+    bringShowBack(aside);
+}
+
+}  // namespace
+
+void warmUpShow() {
+    // The window's back buffer is drawn into, since the driver builds a program for the format it
+    // draws into as well; the first frame clears it whole before anything is presented.
+    const Viewport frame = engine->windowViewport();
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(frame.x, frame.y, WARM_UP_SIDE, WARM_UP_SIDE);
+    // Every order of the song, its first and last frames drawn: every scene as it begins and as it
+    // has become (scene 3's tiles gone, its palms drawn without the depth test), every program with
+    // the state and the textures it is drawn with, every band, every baked layer (whole: a bake
+    // ignores the scissor).
+    const int32_t orders = modFile != nullptr ? moduleOrderCount(modFile) : 0;
+    rehearseSong(orders, false);
+    // Layers of different scenes share a target, and the last scene's layers hold it now. Played
+    // again up to the first frame that bakes, the song leaves each target holding the picture the
+    // show needs first, so that scene begins without baking on its downbeat.
+    rehearseSong(orders, true);
     glDisable(GL_SCISSOR_TEST);
     glFinish();
-    // The layers hold only their corner now: each draws its whole picture again when next used.
-    forgetBakedPictures();
-    bringShowBack(aside);
 }

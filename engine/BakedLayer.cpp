@@ -14,6 +14,7 @@ struct TargetOwner {
 };
 constexpr int32_t MAX_BAKE_TARGETS = 16;
 TargetOwner targetOwners[MAX_BAKE_TARGETS];
+int32_t picturesDrawn = 0;
 
 TargetOwner* ownerSlot(int32_t target) {
     for (TargetOwner& owner : targetOwners) {
@@ -64,11 +65,14 @@ bool refreshBakedLayer(BakedLayer& layer, const MusicSnapshot& music) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     const bool blending = glIsEnabled(GL_BLEND) == GL_TRUE;
     const bool depthTesting = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
+    const bool scissoring = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
     glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
     glViewport(0, 0, target->width, target->height);
-    // The picture replaces the target whole, alpha included, whatever the frame's blend and depth state.
+    // The picture replaces the target whole, alpha included, whatever the frame's blend, depth and
+    // scissor state (the warm-up draws its frames into a corner, but its bakes are kept).
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
+    glDisable(GL_SCISSOR_TEST);
     // Time 0: a baked picture may not depend on the clock.
     layer.program->draw(0.0f, music);
     if (blending) {
@@ -77,6 +81,9 @@ bool refreshBakedLayer(BakedLayer& layer, const MusicSnapshot& music) {
     if (depthTesting) {
         glEnable(GL_DEPTH_TEST);
     }
+    if (scissoring) {
+        glEnable(GL_SCISSOR_TEST);
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
 
@@ -84,14 +91,11 @@ bool refreshBakedLayer(BakedLayer& layer, const MusicSnapshot& music) {
     layer.bakedKey = key;
     layer.bakedProgram = layer.program->program;
     ++layer.bakeCount;
+    ++picturesDrawn;
     if (owner != nullptr) {
         owner->layer = &layer;
     }
     return true;
 }
 
-void forgetBakedPictures() {
-    for (TargetOwner& owner : targetOwners) {
-        owner = TargetOwner{};
-    }
-}
+int32_t bakedPicturesDrawn() { return picturesDrawn; }

@@ -35,9 +35,9 @@ BakedLayer sharedBakedLayer(const BakedLayer& owner);
 
 // Draws the layer's picture into its target when the target does not hold the picture of the
 // music's key (never drawn, key changed, another layer drew there since, program rebuilt).
-// The framebuffer, viewport, blending and depth test are as before afterwards. True when it drew.
+// The framebuffer, viewport, blending, depth and scissor tests are as before afterwards. True when
+// it drew.
 bool refreshBakedLayer(BakedLayer& layer, const MusicSnapshot& music);
 
-// Forgets which picture each render target holds, so that every layer draws its picture again
-// when next used: after drawing that the show does not keep (its warm-up draws only a corner).
-void forgetBakedPictures();
+// How many pictures the layers have drawn so far, all layers together.
+int32_t bakedPicturesDrawn();

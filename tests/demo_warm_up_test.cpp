@@ -3,6 +3,7 @@
 // show started without it.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -24,6 +25,16 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+std::vector<uint8_t> targetPixels(const TextureRecord& target) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(target.width) * target.height * 4);
+    GLint drawing = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &drawing);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    glReadPixels(0, 0, target.width, target.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(drawing));
+    return pixels;
+}
 
 // The real show's set-up in the build directory, drawing into a small frame, with a module of
 // every scene: the greetings' cues draw from rand(), the bird grows, the tiles fall.
@@ -111,24 +122,23 @@ TEST_F(WarmUp, APlayAfterItDrawsAndSoundsAsOneWithout) {
     }
 }
 
-TEST_F(WarmUp, EveryBakedLayerDrawsItsWholePictureWhenFirstUsedAfterIt) {
-    // The warm-up bakes only a corner of each layer, into targets the layers share: whichever
-    // layer the show uses first afterwards (a --start into any scene) must draw again.
-    std::vector<BakedLayer*> layers;
-    for (int32_t id = 0; Shader* shader = resourceManager->shaderById(id); ++id) {
-        if (auto* effect = dynamic_cast<ShaderEffect*>(shader)) {
-            for (BakedLayer& layer : effect->bakedLayers) {
-                if (layer.program != nullptr) {
-                    layers.push_back(&layer);
-                }
-            }
-        }
-    }
-    ASSERT_GE(layers.size(), 3u) << "the road's view, the city's shore, the palm scene's sign";
-    for (BakedLayer* layer : layers) {
-        warmUpShow();
-        MusicSnapshot music;
-        music.order = 8;
-        EXPECT_TRUE(refreshBakedLayer(*layer, music)) << layer->program->name;
-    }
+TEST_F(WarmUp, TheRoadFindsItsWholeViewBakedOnItsDownbeat) {
+    // The road is the first scene with a baked layer, and its target is shared with later scenes'
+    // layers: after the warm-up it must hold the road's view of order 8, whole, not a corner of it
+    // nor a later scene's picture.
+    ShaderEffect* road = effectById(sceneState.roadShader);
+    ASSERT_NE(road, nullptr);
+    BakedLayer& view = road->bakedLayers[0];
+    ASSERT_NE(view.program, nullptr);
+    const TextureRecord* target = resourceManager->textureById(view.target);
+    ASSERT_NE(target, nullptr);
+    restart();
+    warmUpShow();
+
+    const MusicSnapshot downbeat = snapshotAt(8, 0);
+    EXPECT_FALSE(refreshBakedLayer(view, downbeat)) << "the road's first frame bakes nothing";
+    const std::vector<uint8_t> warmedUp = targetPixels(*target);
+    ASSERT_TRUE(refreshBakedLayer(view, snapshotAt(10, 0)));
+    ASSERT_TRUE(refreshBakedLayer(view, downbeat));
+    EXPECT_TRUE(targetPixels(*target) == warmedUp) << "the picture the warm-up left is the one a bake draws";
 }
