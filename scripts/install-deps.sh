@@ -23,7 +23,7 @@ EXTRA_PACKAGES=(
   clang libclang-rt-14-dev
   # Release builds: the Windows cross compilers, Wine and a window manager to run the result
   # headless, and the headers SDL needs to build its X11, Wayland, ALSA and PulseAudio back-ends.
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 openbox imagemagick zip unzip
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build wine wine64 openbox imagemagick zip unzip
   libx11-dev libxext-dev libxrandr-dev libxcursor-dev libxi-dev libxfixes-dev libxss-dev libxxf86vm-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev libegl-dev libgl-dev libdecor-0-dev
   libasound2-dev libpulse-dev libdbus-1-dev libibus-1.0-dev
