@@ -24,8 +24,9 @@ bool loadShowModule(const char* path, std::string& error);
 // the show's pace on a made-up position, the first and last frame of each order drawn into a
 // corner of the window's back buffer, which the first frame clears before anything is presented;
 // then once more up to the first frame that bakes a layer, so that the scene the show meets first
-// with a layer finds its picture baked (layers of different scenes share a target). The scene state, the clocks, the
-// random sequence and the music are left as they were, and what later frames draw is unchanged.
+// with a layer finds its picture baked (layers of different scenes share a target). The scene
+// state, the clocks, the random sequence and the music are left as they were, and what later
+// frames draw is unchanged.
 void warmUpShow();
 
 // Back to the first frame, for a show that plays again: the module loaded afresh from `path`, the
